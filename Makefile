@@ -1,0 +1,44 @@
+# Kavrel: `make` builds, `make run` runs the shipped examples, `make test`
+# builds and runs every test (plain, then under ASan/UBSan).
+BUILD   := build
+ASAN    := build/asan
+JOBS    ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test test-plain test-sanitize bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: deps build
+	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
+	@cp examples/*.inp examples/*.top $(BUILD)/run/ 2>/dev/null || cp examples/*.inp $(BUILD)/run/
+	@for m in panel two_seam every_option; do \
+	  echo "== kavrel run $(BUILD)/run/$$m.inp"; \
+	  $(BUILD)/bin/kavrel run $(BUILD)/run/$$m.inp || exit $$?; \
+	done
+	@echo "results and logs are in $(BUILD)/run/"
+
+test: deps test-plain test-sanitize
+
+test-plain: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+test-sanitize:
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_SANITIZE=ON -DKAVREL_GUI=OFF -DKAVREL_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN) -j$(JOBS)
+	cd $(ASAN) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,299 @@
+// CModelDat is the one model record: the input's parameters, the file names
+// derived from the input file, the per-seam and per-step grids, the results and
+// the run's timing records. The input reader fills its scalars, the run
+// allocates its grids, and most computations are its operations. Each
+// operation lives in the source file of its concern (reader, echo, result
+// files, SOR, kernel, pillars, ...); numerical routines that need no model
+// state are free functions in their subsystem, which these operations call.
+//
+// Grid conventions: seam s = 1..seamCount, X index i = 1..nx selects the row,
+// Y index j = 1..ny the column; loops run X outer, Y inner. `convergence` and
+// `oldConvergence` carry a ghost border 0..nx+1 by 0..ny+1. Values are held in
+// internal units (inches and psi for unit codes 0 and 1, metres and pascals
+// for 2 and 3); convergence is positive for closure, stress positive in
+// compression.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "numeric/indexed_arrays.h"
+#include "shell/progress_sink.h"
+
+namespace kavrel {
+
+struct Pillar;
+
+// Timing records of one seam (records 1..10) or of the whole run (record 0).
+// Slot L of the four-slot counters is detail level L (3 = coarsest).
+struct SeamProfile {
+  long long topoSeconds = 0;
+  long long staticSeconds = 0;
+  long long offSeamSeconds = 0;
+  int solutionLoops[4] = {0, 0, 0, 0};
+  int sorIterations[4] = {0, 0, 0, 0};
+  long long sorSeconds[4] = {0, 0, 0, 0};
+  long long surfaceSeconds[4] = {0, 0, 0, 0};
+  long long interseamSeconds[4] = {0, 0, 0, 0};
+};
+
+// Local mine stiffness results of one LMS pillar.
+struct LmsResult {
+  double initialStress = 0;
+  double initialConvergence = 0;
+  double finalStress = 0;
+  double finalConvergence = 0;
+  double mineStiffness = 0;
+  double pillarStiffness = 0;
+};
+
+class CModelDat {
+ public:
+  CModelDat();
+  ~CModelDat();
+  CModelDat(const CModelDat&) = delete;
+  CModelDat& operator=(const CModelDat&) = delete;
+
+  // ---- file names -------------------------------------------------------
+  std::string inputPathName;   // full path of the .inp file
+  std::string inputFolder;     // folder of the input, ending with '/'
+  std::string inputFileName;   // file name with extension
+  std::string inputFileTitle;  // file name without extension
+  std::string outFileName;     // run log, inputFolder + inputFileTitle + ".out"
+  std::string topoInputFileName;
+  std::string topoStressFileName;
+  std::string resultFileName;
+  std::string offSeamFileName;
+  std::string staticStressFileName;
+
+  ProgressSink* progress;  // never null; a null sink until a front end sets one
+
+  // ---- input -------------------------------------------------------------
+  char title[101];
+  int seamCount = 0;
+  int stepCount = 0;
+  int unitSystem = 0;
+  int preprocessorLevel = 0;
+  int materialCount = 0;
+  int coalSetCount = 0;
+  int auxSetCount = 0;
+  double elasticModulus = 0;
+  double poissonsRatio = 0;
+  double layerThickness = 0;
+  double layerPlateFactor = 0;
+  int materialType[52] = {};
+  double materialProps[52][5] = {};
+  double stressGradient = 0;
+  double overburdenScratch = 0;
+  int nx = 0;
+  int ny = 0;
+  double elementWidth = 0;
+  int levelNx = 0, levelNy = 0;
+  double levelElementWidth = 0;
+  double seamX[11] = {}, seamY[11] = {}, seamZ[11] = {}, seamThickness[11] = {};
+  double overRelaxation = 0;
+  double stressConvergence = 0;
+  int maxIterations = 0;
+  int startStep = 0;
+  int surfaceEffects = 0;
+  int topographicStress = 0;
+  int remoteStrains = 0;
+  int safetyFactors = 0;
+  int energyValues = 0;
+  int roofBending = 0;
+  int localMineStiffness = 0;
+  int staticStress = 0;
+  int bcNorth = 0, bcEast = 0, bcSouth = 0, bcWest = 0;
+  double topoOriginX = 0, topoOriginY = 0;
+  double topoDatumZ = 0;
+  double topoBlockWidth = 0;
+  int topoBlockCount = 0;
+  int topoNx = 0, topoNy = 0;
+  std::string topoHeader1, topoHeader2;
+  int offSeamCalc = 0;
+  int offSeamDisplacement = 0;
+  int offSeamStress = 0;
+  std::string staticHeader1, staticHeader2;
+  double offSeamOriginX = 0, offSeamOriginY = 0, offSeamOriginZ = 0;
+  double offSeamBlockWidth = 0;
+  double offSeamBlockHeight = 0;
+  int offSeamBlockCount = 0;
+  int offSeamNx = 0, offSeamNy = 0;
+  int offSeamNz = 0;
+  int faultCalc = 0;
+  int faultAlongY = 0;
+  int faultField1 = 0, faultField2 = 0, faultField3 = 0, faultField4 = 0;
+  int faultX1 = 0, faultX2 = 0, faultY1 = 0, faultY2 = 0;
+  int lmsPillarCount = 0;
+  int lmsX[6] = {}, lmsY[6] = {};  // pillar p = 1..5; slot 0 not used
+  LmsResult lmsResults[6];          // pillar p = 1..5; record 0 not used
+
+  // ---- output units (SetUnits) -------------------------------------------
+  std::string resultHeader1, resultHeader2;
+  std::string lengthUnit, stressUnit, energyUnit;
+  double displacementOutputFactor = 1, stressOutputFactor = 1, energyOutputFactor = 1;
+
+  // ---- grids ---------------------------------------------------------------
+  CCube fineCodes;      // [1..S][1..nx][1..ny], codes of the current step
+  CCube previousCodes;  // same bounds, codes of the preceding step (energy)
+  DCube convergence;    // [1..S][0..nx+1][0..ny+1]
+  DMatrix coarseConvergence;  // [1..nx][1..ny]
+  DCube totalStress;
+  DCube overburdenStress;
+  DCube surfaceEffectStress;
+  DCube preCalculatedStress;
+  DCube remoteDisplacement, remoteXSlope, remoteYSlope, remoteXStrain, remoteYStrain;
+  DCube interseamStress;
+  DMatrix topoDisplacement;  // [0..topoNx+1][0..topoNy+1]
+  DMatrix topoLoad;          // [1..topoNx][1..topoNy]
+  DCube offSeamDisp[5];      // displacement, X slope, Y slope, X strain, Y strain
+  DCube offSeamStressGrid;   // [1..offSeamNz][1..offSeamNx][1..offSeamNy]
+  int pillarCount = 0;
+  Matrix<Pillar*> pillarGrid;  // [1..nx][1..ny], owning pillar or null
+  Pillar* pillarListHead = nullptr;
+  Pillar* pillarListTail = nullptr;
+  bool inPillarRun = false;
+  DCube elementStrainSF, pillarStrainSF, pillarStressSF;
+  DCube totalInputEnergy, storedElasticEnergy, dissipatedEnergy, storedEnergyReleased,
+      kineticEnergyReleased, totalEnergyReleased;
+  DCube previousStoredEnergy, previousDissipatedEnergy, previousConvergence, previousStress;
+  DCube roofStressX, roofStressY, maxRoofTension, maxRoofCompression, maxRoofStress;
+  int arraysAllocated = 0;
+  double maxDisplacement[11][2] = {};
+  DCube oldConvergence;  // [1..S][0..nx+1][0..ny+1]
+  SeamProfile profile[11];
+
+  // ---- implementation state (not part of the input) ------------------------
+  MessageSink* messages;  // never null; message boxes and standard output lines
+  long long runClock = 0;  // calendar seconds taken by RunAnalysis at its start
+
+  // ---- setters used by File > Open -------------------------------------------
+  void SetProgress(ProgressSink* sink);
+  void SetMessages(MessageSink* sink);
+  void SetInputPathName(const std::string& s) { inputPathName = s; }
+  void SetInputFolder(const std::string& s) { inputFolder = s; }
+  void SetInputFileName(const std::string& s) { inputFileName = s; }
+  void SetInputFileTitle(const std::string& s) { inputFileTitle = s; }
+
+  // ---- reporting helpers -----------------------------------------------------
+  void ShowMessage(const std::string& text) { messages->ShowMessage(text); }
+  void WriteDiagnostic(const std::string& text) { messages->WriteDiagnostic(text); }
+  // Calendar seconds since runClock.
+  long long ElapsedSinceRunStart() const;
+
+  // ---- arrays (model_dat.cpp) -------------------------------------------------
+  int AllocateArrays();
+  void ReleaseArrays();
+
+  // ---- input file (input_reader.cpp) ------------------------------------------
+  int ReadInputFile();
+
+  // ---- code files (code_files.cpp) --------------------------------------------
+  std::string StepCodeFileName(int step) const;
+  int WriteStepCodeFiles(std::FILE* input);
+  int ReadStepCodes(CCube& previous, CCube& current, int step, std::FILE* log);
+  int CodeToInteger(char code);
+
+  // ---- echo (input_echo.cpp) ---------------------------------------------------
+  int WriteInputEcho();
+  int WriteTopoGridDetails(std::FILE* log);
+  int WriteStaticGridDetails(std::FILE* log, int gridNumber, int blockCount, double width,
+                             int blocksX, int blocksY, double originX, double originY,
+                             double originZ, int gridCount);
+
+  // ---- result files (result_files.cpp) -----------------------------------------
+  int SetUnits();
+  int WriteResults(int mode);
+
+  // ---- stress grid files (stress_grid_files.cpp) --------------------------------
+  int TopoInputReader();
+  int TopoStressWriter();
+  int TopoStressReader();
+  int OffSeamStressWriter(int step);
+  int StaticStressReader(std::FILE* log);
+
+  // ---- run driver (solver/run_driver.cpp) ---------------------------------------
+  int RunAnalysis();
+
+  // ---- material laws (solver/element_stress.cpp) ---------------------------------
+  void ElementStress(double** u, double** stress, char** codes, double thickness);
+  double SofteningCoalStress(int code, double strain) const;
+  double PlasticCoalStress(int code, double strain) const;
+  double BilinearGobStress(int code, double strain) const;
+  double HardeningGobStress(int code, double strain) const;
+
+  // ---- SOR (solver/sor_solver.cpp) -------------------------------------------------
+  int SolveSeam(double** u, char** codes, int s, int nx, int ny, double d, double thickness,
+                double** totalStress, double** overburdenStress, double** surfaceEffectStress,
+                double** interseamStress, double** preCalculatedStress, std::FILE* log);
+  int SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
+                         double thickness, double** totalStress, double** overburdenStress,
+                         double** surfaceEffectStress, double** interseamStress,
+                         double** preCalculatedStress, std::FILE* log);
+  void ApplyBoundaryConditions(double** u);
+
+  // ---- influence kernel (solver/influence_kernel.cpp) --------------------------------
+  void AddInfluence(double** source, int nxS, int nyS, double wS, double xS, double yS,
+                    double** target, int nxT, int nyT, double wT, double xT, double yT, double h,
+                    int mirror);
+
+  // ---- topographic stresses (solver/topographic.cpp) ----------------------------------
+  void TopographicStresses(std::FILE* log);
+  int TopographicSor(double** displacement, int topoNx, int topoNy, double topoBlockWidth,
+                     double** load, std::FILE* log);
+
+  // ---- timing profile (solver/timing_profile.cpp) --------------------------------------
+  void PrintStepProfile(int step, std::FILE* log);
+  void PrintRunProfile(std::FILE* log);
+
+  // ---- pillars and safety factors (post/pillars.cpp, post/safety_factors.cpp) -----------
+  void IdentifyPillars(int s);
+  void ReleasePillars();
+  void ElementSafetyFactors(DCube& convergence, CCube& fineCodes, double* seamThickness,
+                            DCube& elementStrainSF, int s);
+  void PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF, int s, std::FILE* log);
+  void PillarStiffness(int s, Pillar* pillar, double& averageStress, double& averageConvergence,
+                       double& stiffness);
+
+  // ---- energy (post/energy.cpp) ----------------------------------------------------------
+  void CalculateEnergy(int step, int s);
+  void LinearElasticCoalEnergy(int code, double strain, int s, double& total, double& stored,
+                               double& dissipated);
+  void StrainSofteningCoalEnergy(int code, double strain, int s, double& total, double& stored,
+                                 double& dissipated);
+  void ElasticPlasticCoalEnergy(int code, double strain, int s, double& total, double& stored,
+                                double& dissipated);
+  void BilinearGobEnergy(int code, double strain, int s, double& total, double& stored,
+                         double& dissipated);
+  void StrainHardeningGobEnergy(int code, double strain, int s, double& total, double& stored,
+                                double& dissipated);
+  void LinearElasticGobEnergy(int code, double strain, int s, double& total, double& stored,
+                              double& dissipated);
+
+  // ---- local mine stiffness (post/local_mine_stiffness.cpp) ------------------------------
+  void StartLmsPillar(int p, std::FILE* log, int& M, int& L);
+  void FinishLmsPillar(int step, int p, std::FILE* log);
+  void PillarAverages(int seam, Pillar* pillar, double& averageStress, double& averageConvergence);
+  void WriteLmsTable(int step, std::FILE* log);
+
+  // ---- remote displacements and strains (post/remote_displacement.cpp) --------------------
+  void RemoteDisplacement(double** source, int sourceNx, int sourceNy, double sourceWidth,
+                          double sourceX0, double sourceY0, double** target, int targetNx,
+                          int targetNy, double targetWidth, double targetX0, double targetY0,
+                          double dz, int negate);
+  void RemoteStrains(int nx, int ny, double** displacement, double width, double** xSlope,
+                     double** ySlope, double** xStrain, double** yStrain);
+
+  // ---- roof bending (post/roof_stresses.cpp) ----------------------------------------------
+  void RoofStresses(int s);
+
+  // ---- off-seam grids (post/off_seam.cpp) ---------------------------------------------------
+  int OffSeamDisplacements(int step);
+  int OffSeamStresses(int step);
+
+ private:
+  NullProgressSink nullProgress_;
+  NullMessageSink nullMessages_;
+};
+
+}  // namespace kavrel

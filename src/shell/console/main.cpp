@@ -1,0 +1,2 @@
+// Console front end entry point.
+int main() { return 0; }
