@@ -153,6 +153,15 @@ class CModelDat {
   Pillar* pillarListHead = nullptr;
   Pillar* pillarListTail = nullptr;
   bool inPillarRun = false;
+  // Frees, when the model goes, a pillar list that a fatal error left behind;
+  // IdentifyPillars (post/pillars.cpp) sets `release`.
+  struct PillarListGuard {
+    CModelDat* model;
+    void (*release)(CModelDat*) = nullptr;
+    ~PillarListGuard() {
+      if (release) release(model);
+    }
+  } pillarListGuard{this};
   DCube elementStrainSF, pillarStrainSF, pillarStressSF;
   DCube totalInputEnergy, storedElasticEnergy, dissipatedEnergy, storedEnergyReleased,
       kineticEnergyReleased, totalEnergyReleased;

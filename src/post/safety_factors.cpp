@@ -1,0 +1,213 @@
+// Element and pillar safety factors of one seam, and the stiffness of one
+// pillar for the local mine stiffness calculation.
+//
+// Both pillar quantities come from the pillar's stress-strain curve: the
+// count-weighted mean, over the pillar's materials, of each material's stress
+// at a common table of strain breakpoints (0.0, and the peak, residual and
+// full-closure strains of the coal materials present). Quotients are not
+// guarded: a zero strain or stress gives the IEEE infinity or NaN, which is
+// stored as it is.
+#include <cstdio>
+#include <string>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+#include "post/pillars.h"
+
+namespace kavrel {
+
+namespace {
+
+std::string CodeLine(int i, int j, int code) {
+  char line[80];
+  std::snprintf(line, sizeof line, "i = %i, j = %i, integer code = %i\n", i, j, code);
+  return line;
+}
+
+// The pillar's curve: breakpoint strains, the mean stress at each of them and
+// the number of breakpoints.
+struct PillarCurve {
+  double strain[kMaxBreakpoints];
+  double stress[kMaxBreakpoints];
+  int count;
+};
+
+}  // namespace
+
+// Builds the breakpoint table and the curve from the material counts of a
+// pillar of n elements. Types 2 and 3 contribute their curves; type 1 (only
+// allowed for the stiffness) its straight line. The caller has checked the
+// types, so only 1, 2 and 3 are met here.
+static void BuildPillarCurve(const CModelDat& m, const int* counts, int n, PillarCurve& curve) {
+  int count = 0;
+  curve.strain[count++] = 0.0;
+  for (int code = 0; code < 52; ++code) {
+    if (counts[code] <= 0) continue;
+    const double* props = m.materialProps[code];
+    switch (m.materialType[code]) {
+      case 2:
+        curve.strain[count++] = props[1];
+        curve.strain[count++] = props[3];
+        curve.strain[count++] = 1.0;
+        break;
+      case 3:
+        curve.strain[count++] = props[1];
+        curve.strain[count++] = 1.0;
+        break;
+      default:
+        break;
+    }
+  }
+  count = SortBreakpoints(count, curve.strain);
+  curve.count = count;
+
+  curve.stress[0] = 0.0;
+  for (int e = 1; e < count; ++e) {
+    const double strain = curve.strain[e];
+    double sum = 0.0;
+    for (int code = 0; code < 52; ++code) {
+      if (counts[code] <= 0) continue;
+      double stress = 0.0;
+      switch (m.materialType[code]) {
+        case 1: stress = m.materialProps[code][0] * strain; break;
+        case 2: stress = m.SofteningCoalStress(code, strain); break;
+        case 3: stress = m.PlasticCoalStress(code, strain); break;
+        default: break;
+      }
+      sum += counts[code] * stress;
+    }
+    curve.stress[e] = sum / n;
+  }
+}
+
+void CModelDat::ElementSafetyFactors(DCube& convergence, CCube& fineCodes, double* seamThickness,
+                                     DCube& elementStrainSF, int s) {
+  const double h = seamThickness[s];
+  double** u = convergence[s];
+  char** codes = fineCodes[s];
+  double** out = elementStrainSF[s];
+  for (int i = 1; i <= nx; ++i) {
+    for (int j = 1; j <= ny; ++j) {
+      const int code = CodeToInteger(codes[i][j]);
+      double factor = 0.0;
+      if (code >= 0 && code <= 51) {
+        const double strain = u[i][j] / h;
+        switch (materialType[code]) {
+          case 2:
+          case 3: factor = materialProps[code][1] / strain; break;
+          case 1:
+          case 4:
+          case 5:
+          case 6: factor = 0.0; break;
+          default: {
+            const std::string text =
+                "Material Code Out of Range in Element Safety Factor Routine - ES5\n";
+            WriteDiagnostic(text);
+            WriteDiagnostic(CodeLine(i, j, code));
+            ShowMessage(text);
+            throw FatalExit(5);
+          }
+        }
+      } else if (code == 52) {
+        const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES1\n";
+        WriteDiagnostic(text);
+        WriteDiagnostic(CodeLine(i, j, 52));
+        ShowMessage(text);
+        throw FatalExit(1);
+      } else if (code != 53) {
+        // Above 53, or negative (a byte the code table does not know).
+        const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES2\n";
+        const std::string line = CodeLine(i, j, code);
+        WriteDiagnostic(text);
+        WriteDiagnostic(line);
+        ShowMessage(text);
+        ShowMessage(line);
+        throw FatalExit(2);
+      }
+      out[i][j] = factor;
+    }
+  }
+}
+
+void CModelDat::PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF, int s,
+                                    std::FILE* /*log*/) {
+  double** stressSF = pillarStressSF[s];
+  double** strainSF = pillarStrainSF[s];
+  for (int i = 1; i <= nx; ++i)
+    for (int j = 1; j <= ny; ++j) {
+      stressSF[i][j] = 0.0;
+      strainSF[i][j] = 0.0;
+    }
+
+  const double h = seamThickness[s];
+  double** stress = totalStress[s];
+  double** u = convergence[s];
+  for (Pillar* p = pillarListHead; p; p = p->next) {
+    int counts[52] = {};
+    bool allCoal = true;
+    double stressSum = 0.0;
+    double strainSum = 0.0;
+    for (const Element& e : p->elements) {
+      const int code = CodeToInteger(e.code);
+      if (code < 0 || code > 51 || (materialType[code] != 2 && materialType[code] != 3)) {
+        allCoal = false;
+        break;
+      }
+      ++counts[code];
+      stressSum += stress[e.x][e.y];
+      strainSum += u[e.x][e.y] / h;
+    }
+    if (!allCoal) continue;
+
+    const int n = p->Count();
+    const double averageStress = stressSum / n;
+    const double averageStrain = strainSum / n;
+    PillarCurve curve;
+    BuildPillarCurve(*this, counts, n, curve);
+    const int peak = IndexOfMaximum(curve.count, curve.stress);
+    const double strainFactor = curve.strain[peak] / averageStrain;
+    const double stressFactor =
+        strainFactor >= 1.0 ? curve.stress[peak] / averageStress : strainFactor;
+    for (const Element& e : p->elements) {
+      stressSF[e.x][e.y] = stressFactor;
+      strainSF[e.x][e.y] = strainFactor;
+    }
+  }
+}
+
+void CModelDat::PillarStiffness(int s, Pillar* pillar, double& averageStress,
+                                double& averageConvergence, double& stiffness) {
+  int counts[52] = {};
+  double stressSum = 0.0;
+  double convergenceSum = 0.0;
+  double** stress = totalStress[s];
+  double** u = convergence[s];
+  for (const Element& e : pillar->elements) {
+    const int code = CodeToInteger(e.code);
+    if (code < 0 || code > 51 || materialType[code] < 1 || materialType[code] > 3) {
+      ShowMessage("Invalid Material Type - Must Be Coal in LMS Pillar - PSD1\n");
+      throw FatalExit(2);
+    }
+    ++counts[code];
+    stressSum += stress[e.x][e.y];
+    convergenceSum += u[e.x][e.y];
+  }
+  const int n = pillar->Count();
+  averageStress = stressSum / n;
+  averageConvergence = convergenceSum / n;
+
+  PillarCurve curve;
+  BuildPillarCurve(*this, counts, n, curve);
+  if (curve.count < 2) {
+    // Linear-elastic coal only: the curve is the straight line of the
+    // count-weighted mean modulus, which is then its only slope.
+    double modulusSum = 0.0;
+    for (int code = 0; code < 52; ++code)
+      if (counts[code] > 0) modulusSum += counts[code] * materialProps[code][0];
+    stiffness = modulusSum / n / seamThickness[s];
+    return;
+  }
+  stiffness = MinimumSlope(curve.count, curve.stress, curve.strain) / seamThickness[s];
+}
+
+}  // namespace kavrel
