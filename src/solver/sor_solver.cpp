@@ -1,0 +1,361 @@
+// SOR solution of one seam: the five-point grid equation
+//   (u[i-1][j] + u[i+1][j] + u[i][j-1] + u[i][j+1] - 4 u[i][j]) / d^2
+//     = (2 / (lambda E)) (stress - overburden - surface - interseam - precalculated)
+// solved in place, Gauss-Seidel order, with over-relaxation omega.
+//
+// The sweep is the hot loop of the program. The law of every element is
+// resolved once per solve (codes do not change inside one), the element
+// stress is computed inside the sweep, and applied-stress arrays that are
+// zero throughout are not read. None of this changes a bit of the result:
+// every element sees the same floating-point operations in the same order as
+// a stress pass followed by a plain sweep.
+#include "solver/sor_solver.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+
+namespace kavrel {
+
+namespace {
+
+// How the neighbour sum of an element is formed. Inside a fault window the
+// sum runs u[i+1] + u[i-1] + u[i][j-1] + u[i][j+1], with the neighbour across
+// the fault replaced by the element's own old value.
+enum Link : int {
+  kOpen = 0,         // u[i-1][j] + u[i+1][j] + u[i][j-1] + u[i][j+1]
+  kCutHighY = 1,     // u[i][j+1] replaced
+  kCutLowY = 2,      // u[i][j-1] replaced
+  kCutHighX = 3,     // u[i+1][j] replaced
+  kCutLowX = 4,      // u[i-1][j] replaced
+};
+
+struct RowContext {
+  int i;
+  double* ui;
+  const double* up;    // u[i-1]
+  const double* down;  // u[i+1]
+  double* stress;
+  const double* ob;
+  const double* se;
+  const double* is;
+  const double* pc;
+  const unsigned char* slot;  // indexed by j
+};
+
+template <bool Fused, bool Ob, bool Se, bool Is, bool Pc>
+struct Sweeper {
+  const SeamSweepPlan& plan;
+  MessageSink& sink;
+  double maxChange;
+  double absMax;
+  int iMax, jMax;
+
+  template <int L>
+  void Span(const RowContext& r, int jFirst, int jLast) {
+    const double K = plan.K, R = plan.R, C = plan.C, thickness = plan.thickness;
+    double* ui = r.ui;
+    for (int j = jFirst; j <= jLast; ++j) {
+      const double old = ui[j];
+      double stress;
+      if constexpr (Fused) {
+        const ResolvedLaw& law = plan.laws[r.slot[j]];
+        const double strain = old / thickness;
+        stress = EvaluateResolvedLaw(law, strain, r.stress[j]);
+        if (law.kind == kMinedOutKind && MinedOutInContact(strain)) [[unlikely]]
+          ReportMinedOutContact(sink, r.i, j);
+        r.stress[j] = stress;
+      } else {
+        stress = r.stress[j];
+      }
+      double sum;
+      if constexpr (L == kOpen) sum = r.up[j] + r.down[j] + ui[j - 1] + ui[j + 1];
+      else if constexpr (L == kCutHighY) sum = r.down[j] + r.up[j] + ui[j - 1] + old;
+      else if constexpr (L == kCutLowY) sum = r.down[j] + r.up[j] + old + ui[j + 1];
+      else if constexpr (L == kCutHighX) sum = old + r.up[j] + ui[j - 1] + ui[j + 1];
+      else sum = r.down[j] + old + ui[j - 1] + ui[j + 1];
+      double applied = stress;
+      if constexpr (Ob) applied = applied - r.ob[j];
+      if constexpr (Se) applied = applied - r.se[j];
+      if constexpr (Is) applied = applied - r.is[j];
+      if constexpr (Pc) applied = applied - r.pc[j];
+      const double updated = sum * K + old * R - C * applied;
+      ui[j] = updated;
+      const double change = updated - old;
+      if (std::fabs(change) > absMax) {
+        maxChange = change;
+        absMax = std::fabs(change);
+        iMax = r.i;
+        jMax = j;
+      }
+    }
+  }
+
+  void Run(double** u, double** totalStress) {
+    const int nx = plan.nx, ny = plan.ny;
+    for (int i = 1; i <= nx; ++i) {
+      RowContext r;
+      r.i = i;
+      r.ui = u[i];
+      r.up = u[i - 1];
+      r.down = u[i + 1];
+      r.stress = totalStress[i];
+      r.ob = Ob ? plan.overburden[i] : nullptr;
+      r.se = Se ? plan.surface[i] : nullptr;
+      r.is = Is ? plan.interseam[i] : nullptr;
+      r.pc = Pc ? plan.precalculated[i] : nullptr;
+      r.slot = Fused ? plan.slots.data() + static_cast<std::size_t>(i - 1) * ny - 1 : nullptr;
+      if (!plan.fault || i < plan.faultX1 || i > plan.faultX2) {
+        Span<kOpen>(r, 1, ny);
+        continue;
+      }
+      // Row inside the fault's X extent: open links before and after the
+      // window's Y extent, cut links inside it.
+      const int lo = plan.faultY1 < 1 ? 1 : plan.faultY1;
+      const int hi = plan.faultY2 > ny ? ny : plan.faultY2;
+      if (lo > hi) {
+        Span<kOpen>(r, 1, ny);
+        continue;
+      }
+      Span<kOpen>(r, 1, lo - 1);
+      if (plan.faultAlongY == 0) {
+        if (lo == plan.faultY1) {
+          Span<kCutHighY>(r, lo, lo);
+          Span<kCutLowY>(r, lo + 1, hi);
+        } else {
+          Span<kCutLowY>(r, lo, hi);
+        }
+      } else if (i == plan.faultX1) {
+        Span<kCutHighX>(r, lo, hi);
+      } else {
+        Span<kCutLowX>(r, lo, hi);
+      }
+      Span<kOpen>(r, hi + 1, ny);
+    }
+  }
+};
+
+template <bool Fused, bool Ob, bool Se, bool Is, bool Pc>
+void RunSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
+              MessageSink& sink) {
+  Sweeper<Fused, Ob, Se, Is, Pc> sweeper{plan, sink, outcome.maxChange,
+                                          std::fabs(outcome.maxChange), outcome.iMax,
+                                          outcome.jMax};
+  sweeper.Run(u, totalStress);
+  outcome.maxChange = sweeper.maxChange;
+  outcome.iMax = sweeper.iMax;
+  outcome.jMax = sweeper.jMax;
+}
+
+template <bool Fused, bool Ob, bool Se, bool Is>
+void DispatchPc(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
+  if (p.usePrecalculated) RunSweep<Fused, Ob, Se, Is, true>(p, u, t, o, s);
+  else RunSweep<Fused, Ob, Se, Is, false>(p, u, t, o, s);
+}
+
+template <bool Fused, bool Ob, bool Se>
+void DispatchIs(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
+  if (p.useInterseam) DispatchPc<Fused, Ob, Se, true>(p, u, t, o, s);
+  else DispatchPc<Fused, Ob, Se, false>(p, u, t, o, s);
+}
+
+template <bool Fused, bool Ob>
+void DispatchSe(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
+  if (p.useSurface) DispatchIs<Fused, Ob, true>(p, u, t, o, s);
+  else DispatchIs<Fused, Ob, false>(p, u, t, o, s);
+}
+
+template <bool Fused>
+void DispatchOb(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
+  if (p.useOverburden) DispatchSe<Fused, true>(p, u, t, o, s);
+  else DispatchSe<Fused, false>(p, u, t, o, s);
+}
+
+}  // namespace
+
+bool ResolveSeamLaws(const int materialType[52], const double materialProps[52][5],
+                     int materialCount, double rockModulus, char** codes, int nx, int ny,
+                     ResolvedLaw laws[kMinedOutSlot + 1], std::vector<unsigned char>& slots) {
+  bool defined[kMinedOutSlot + 1] = {};
+  for (int k = 0; k < 52; ++k) {
+    laws[k] = ResolvedLaw{};
+    if (k < materialCount && materialType[k] >= kLinearElasticCoal &&
+        materialType[k] <= kLinearElasticGob) {
+      laws[k] = ResolveMaterialLaw(materialType[k], materialProps[k]);
+      defined[k] = true;
+    }
+  }
+  laws[kMinedOutSlot] = ResolveMinedOutLaw(rockModulus);
+  defined[kMinedOutSlot] = true;
+
+  slots.resize(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
+  std::size_t n = 0;
+  for (int i = 1; i <= nx; ++i) {
+    const char* ci = codes[i];
+    for (int j = 1; j <= ny; ++j) {
+      const char ch = ci[j];
+      int slot;
+      if (ch >= 'A' && ch <= 'Z') slot = ch - 'A';
+      else if (ch >= 'a' && ch <= 'z') slot = ch - 'a' + 26;
+      else if (ch == '1') slot = kMinedOutSlot;
+      else return false;
+      if (!defined[slot]) return false;
+      slots[n++] = static_cast<unsigned char>(slot);
+    }
+  }
+  return true;
+}
+
+bool IsPositiveZero(double** a, int nx, int ny) {
+  for (int i = 1; i <= nx; ++i) {
+    const double* ai = a[i];
+    for (int j = 1; j <= ny; ++j)
+      if (std::bit_cast<std::uint64_t>(ai[j]) != 0) return false;
+  }
+  return true;
+}
+
+void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
+              MessageSink& sink) {
+  if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink);
+  else DispatchOb<false>(plan, u, totalStress, outcome, sink);
+}
+
+void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,
+                           MessageSink& sink) {
+  const int nx = plan.nx, ny = plan.ny;
+  const double thickness = plan.thickness;
+  for (int i = 1; i <= nx; ++i) {
+    const double* ui = u[i];
+    double* si = totalStress[i];
+    const unsigned char* slot = plan.slots.data() + static_cast<std::size_t>(i - 1) * ny - 1;
+    for (int j = 1; j <= ny; ++j) {
+      const ResolvedLaw& law = plan.laws[slot[j]];
+      const double strain = ui[j] / thickness;
+      if (law.kind == kMinedOutKind && MinedOutInContact(strain)) [[unlikely]]
+        ReportMinedOutContact(sink, i, j);
+      si[j] = EvaluateResolvedLaw(law, strain, si[j]);
+    }
+  }
+}
+
+namespace {
+
+int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int s, int nx, int ny,
+                    double d, double thickness, double** totalStress, double** overburdenStress,
+                    double** surfaceEffectStress, double** interseamStress,
+                    double** preCalculatedStress, std::FILE* log) {
+  SeamSweepPlan plan;
+  plan.nx = nx;
+  plan.ny = ny;
+  plan.thickness = thickness;
+  plan.K = m.overRelaxation * 0.25;
+  plan.R = 1 - m.overRelaxation;
+  plan.C = (2.0 / (m.layerPlateFactor * m.elasticModulus)) * (d * d * plan.K);
+  plan.overburden = overburdenStress;
+  plan.surface = surfaceEffectStress;
+  plan.interseam = interseamStress;
+  plan.precalculated = preCalculatedStress;
+  if (withFault) {
+    plan.fault = true;
+    plan.faultAlongY = m.faultAlongY;
+    plan.faultX1 = m.faultX1;
+    plan.faultX2 = m.faultX2;
+    plan.faultY1 = m.faultY1;
+    plan.faultY2 = m.faultY2;
+  }
+  bool prepared = false;
+
+  m.progress->OpenSolverPanel();
+  int n = 1;
+  SweepOutcome outcome;
+  outcome.maxChange = m.stressConvergence + 1;
+
+  if (m.maxIterations >= 1) {
+    do {
+      outcome.maxChange = 0;
+      if (!prepared) {
+        // Done at the first sweep, where the first stress pass would meet a
+        // bad code; the arrays and codes stay fixed for the rest of the solve.
+        plan.lawsResolved = ResolveSeamLaws(m.materialType, m.materialProps, m.materialCount,
+                                            m.elasticModulus, codes, nx, ny, plan.laws,
+                                            plan.slots);
+        plan.useOverburden = !IsPositiveZero(overburdenStress, nx, ny);
+        plan.useSurface = !IsPositiveZero(surfaceEffectStress, nx, ny);
+        plan.useInterseam = !IsPositiveZero(interseamStress, nx, ny);
+        plan.usePrecalculated = !IsPositiveZero(preCalculatedStress, nx, ny);
+        prepared = true;
+      }
+      // Codes the fast path cannot take (a refused or foreign code) go through
+      // the plain stress routine, which reports them or converts them itself.
+      if (!plan.lawsResolved) m.ElementStress(u, totalStress, codes, thickness);
+      m.ApplyBoundaryConditions(u);
+      SorSweep(plan, u, totalStress, outcome, *m.messages);
+
+      if (n % 100 == 0) {
+        m.progress->ShowIteration(n, static_cast<float>(outcome.maxChange));
+        m.progress->ShowElapsed(m.ElapsedSinceRunStart());
+        if (log) {
+          std::fprintf(log, "iteration number = %i, maximum displacement = %13.9lg\n", n,
+                       outcome.maxChange);
+          std::fprintf(log, "X grid location = %i, Y grid location = %i\n\n", outcome.iMax,
+                       outcome.jMax);
+        }
+      }
+      if (n == m.maxIterations) {
+        m.ShowMessage("Maximum Number of Iterations Reached - SOR1");
+        throw FatalExit(1);
+      }
+      ++n;
+    } while (std::fabs(outcome.maxChange) > m.stressConvergence);
+  }
+
+  m.maxDisplacement[s][0] = m.maxDisplacement[s][1];
+  m.maxDisplacement[s][1] = outcome.maxChange;
+  m.progress->ShowIteration(n, static_cast<float>(outcome.maxChange));
+  m.progress->CloseSolverPanel();
+  if (prepared && plan.lawsResolved) ResolvedElementStress(plan, u, totalStress, *m.messages);
+  else m.ElementStress(u, totalStress, codes, thickness);
+  return n - 1;
+}
+
+}  // namespace
+
+int CModelDat::SolveSeam(double** u, char** codes, int s, int nx, int ny, double d,
+                         double thickness, double** totalStress, double** overburdenStress,
+                         double** surfaceEffectStress, double** interseamStress,
+                         double** preCalculatedStress, std::FILE* log) {
+  return SolveSeamCommon(*this, false, u, codes, s, nx, ny, d, thickness, totalStress,
+                         overburdenStress, surfaceEffectStress, interseamStress,
+                         preCalculatedStress, log);
+}
+
+int CModelDat::SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
+                                  double thickness, double** totalStress,
+                                  double** overburdenStress, double** surfaceEffectStress,
+                                  double** interseamStress, double** preCalculatedStress,
+                                  std::FILE* log) {
+  return SolveSeamCommon(*this, true, u, codes, s, nx, ny, d, thickness, totalStress,
+                         overburdenStress, surfaceEffectStress, interseamStress,
+                         preCalculatedStress, log);
+}
+
+// Symmetry edges mirror the edge row or column into the ghost border; a fixed
+// edge leaves its ghost cells as they are (zero after allocation). The order
+// matters at the corners: east and west run last over the full ghost range.
+void CModelDat::ApplyBoundaryConditions(double** u) {
+  if (bcNorth == 1)
+    for (int i = 0; i <= nx + 1; ++i) u[i][ny + 1] = u[i][ny];
+  if (bcEast == 1)
+    for (int j = 0; j <= ny + 1; ++j) u[nx + 1][j] = u[nx][j];
+  if (bcSouth == 1)
+    for (int i = 0; i <= nx + 1; ++i) u[i][0] = u[i][1];
+  if (bcWest == 1)
+    for (int j = 0; j <= ny + 1; ++j) u[0][j] = u[1][j];
+}
+
+}  // namespace kavrel
