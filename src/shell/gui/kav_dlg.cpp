@@ -1,0 +1,498 @@
+#include "shell/gui/kav_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+#include "shell/gui/about_dlg.h"
+#include "shell/gui/dialog_units.h"
+
+namespace kavrel {
+
+namespace {
+
+// Client area of the window, dialog units.
+constexpr int kClientWidthDlu = 373;
+constexpr int kClientHeightDlu = 144;
+
+// Field texts are formatted into a 20-character buffer: at most 19 characters.
+std::string FormatField(const char* format, ...) {
+  char buffer[20];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
+
+QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+
+std::string ToLocal(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+QString DefaultChooseInputFile(QWidget* parent) {
+  QFileDialog dialog(parent, QStringLiteral("Open"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters({QStringLiteral("Input Files (*.inp)"), QStringLiteral("All Files (*.*)")});
+  dialog.setDefaultSuffix(QStringLiteral("inp"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+void DefaultShowMessageBox(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kavrel"), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void DefaultEndProcess(int status) {
+  std::fflush(nullptr);
+  std::exit(status);
+}
+
+}  // namespace
+
+CKavDlg::CKavDlg(CModelDat& model, QWidget* parent)
+    : QDialog(parent),
+      chooseInputFile(DefaultChooseInputFile),
+      showMessageBox(DefaultShowMessageBox),
+      endProcess(DefaultEndProcess),
+      model_(model) {
+  CreateFont();
+  CreateMenus();
+  CreateOverallGroup();
+  CreateSeamGroup();
+  CreateSolverGroup();
+  CreateProjectionGroup();
+  CreateButtons();
+  CreateIcon();
+  InitialiseState();
+}
+
+CKavDlg::~CKavDlg() {
+  if (qApp) qApp->removeEventFilter(this);
+  model_.SetProgress(nullptr);
+  model_.SetMessages(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Construction
+
+void CKavDlg::CreateFont() {
+  setObjectName(QStringLiteral("CKavDlg"));
+  setWindowTitle(QStringLiteral("Kavrel4.0"));
+  // A common sans-serif face close to the original 10-point dialog font; the
+  // layout does not depend on it because the base units are fixed.
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(13);
+  setFont(font);
+
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  const QRect area = DialogRectToPixels(0, 0, kClientWidthDlu, kClientHeightDlu, kMainDialogUnits);
+  client_->setFixedSize(area.size());
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  layout->addWidget(client_);
+  // The frame around the whole window lies under every other control.
+  AddGroup("", "", 0, 0, 373, 143);
+}
+
+void CKavDlg::CreateMenus() {
+  menuBar_ = new QMenuBar(this);
+  layout()->setMenuBar(menuBar_);
+  QMenu* fileMenu = menuBar_->addMenu(QStringLiteral("&File"));
+  // The shortcut text is only a hint: no key is bound to it.
+  openAction_ = fileMenu->addAction(QStringLiteral("Open\tCntrl+O"));
+  openAction_->setObjectName(QStringLiteral("57601"));
+  connect(openAction_, &QAction::triggered, this, &CKavDlg::OnFileOpen);
+
+  // The desktop gives a program no system menu to extend: About goes into a
+  // Help menu and the window's context menu.
+  QMenu* helpMenu = menuBar_->addMenu(QStringLiteral("&Help"));
+  aboutAction_ = helpMenu->addAction(QStringLiteral("&About Kav..."));
+  aboutAction_->setObjectName(QStringLiteral("16"));
+  connect(aboutAction_, &QAction::triggered, this, &CKavDlg::OnAbout);
+  client_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  client_->addAction(aboutAction_);
+}
+
+void CKavDlg::CreateOverallGroup() {
+  AddGroup("", "Overall Progress", 9, 7, 254, 52);
+  AddLabel("", "Mining Step:", 12, 20, 55, 8);
+  stepField_ = AddField("1001", 75, 17, 24, 14);
+  AddLabel("", "Elapsed Time (sec):", 137, 20, 62, 8);
+  elapsedField_ = AddField("1009", 209, 17, 49, 14);
+  AddLabel("", "Calculation Phase:", 12, 41, 58, 8);
+  phaseField_ = AddField("1000", 77, 38, 186, 14);
+}
+
+void CKavDlg::CreateSeamGroup() {
+  QGroupBox* group = AddGroup("1012", "Seam Progress", 269, 7, 98, 65);
+  QLabel* primaryLabel = AddLabel("1016", "Primary Seam:", 273, 20, 63, 8);
+  primaryField_ = AddField("1002", 340, 17, 24, 14);
+  secondaryLabel_ = AddLabel("1017", "Secondary Seam:", 273, 37, 67, 8);
+  secondaryField_ = AddField("1003", 340, 34, 24, 14);
+  QLabel* levelLabel = AddLabel("1018", "Detail Level:", 273, 55, 43, 8);
+  levelField_ = AddField("1004", 340, 51, 24, 14);
+  levelField_->setReadOnly(false);  // editable, but nothing reads it back
+  seamPanel_ = {group, primaryLabel, secondaryLabel_, levelLabel,
+                primaryField_, secondaryField_, levelField_};
+}
+
+void CKavDlg::CreateSolverGroup() {
+  QGroupBox* group = AddGroup("1010", "SOR Iterations", 9, 75, 119, 52);
+  QLabel* iterationLabel = AddLabel("1013", "Iteration Number:", 12, 89, 56, 8);
+  iterationField_ = AddField("1005", 80, 86, 45, 14);
+  QLabel* maxLabel = AddLabel("1014", "Maximum Displ.:", 13, 108, 59, 8);
+  maxDisplField_ = AddField("1006", 80, 105, 45, 14);
+  solverPanel_ = {group, iterationLabel, maxLabel, iterationField_, maxDisplField_};
+}
+
+void CKavDlg::CreateProjectionGroup() {
+  projectionGroup_ = AddGroup("1011", "Stress Projection", 157, 75, 105, 52);
+  QLabel* gridlineLabel = AddLabel("1015", "Gridline Number:", 165, 89, 51, 8);
+  gridlineField_ = AddField("1007", 217, 86, 40, 14);
+  progressBar_ = new QProgressBar(client_);
+  progressBar_->setObjectName(QStringLiteral("1008"));
+  progressBar_->setGeometry(DialogRectToPixels(165, 105, 92, 14, kMainDialogUnits));
+  progressBar_->setTextVisible(false);
+  progressBar_->setRange(0, 100);
+  progressBar_->setValue(0);
+  projectionPanel_ = {projectionGroup_, gridlineLabel, gridlineField_, progressBar_};
+}
+
+void CKavDlg::CreateButtons() {
+  runButton_ = new QPushButton(QStringLiteral("Run"), client_);
+  runButton_->setObjectName(QStringLiteral("1019"));
+  runButton_->setGeometry(DialogRectToPixels(292, 92, 50, 14, kMainDialogUnits));
+  runButton_->setDefault(true);
+  connect(runButton_, &QPushButton::clicked, this, &CKavDlg::OnRun);
+
+  exitButton_ = new QPushButton(QStringLiteral("Exit"), client_);
+  exitButton_->setObjectName(QStringLiteral("2"));
+  exitButton_->setGeometry(DialogRectToPixels(292, 113, 50, 14, kMainDialogUnits));
+  exitButton_->setAutoDefault(false);
+  connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CKavDlg::CreateIcon() { setWindowIcon(KavrelIcon()); }
+
+void CKavDlg::InitialiseState() {
+  EnablePanel(solverPanel_, false);
+  EnablePanel(projectionPanel_, false);
+  EnablePanel(seamPanel_, false);
+  progressBar_->setRange(0, 100);
+  step_ = 0;
+  elapsed_ = 0;
+  Refresh();
+  SetPhase("Waiting for File->Open");
+  model_.SetProgress(this);
+  model_.SetMessages(this);
+  // A quit event during a run must end the process; see EndIfQuitDuringRun.
+  qApp->installEventFilter(this);
+  UpdateActions();
+}
+
+QLabel* CKavDlg::AddLabel(const char* id, const char* caption, int x, int y, int w, int h) {
+  auto* label = new QLabel(QString::fromLatin1(caption), client_);
+  label->setObjectName(QString::fromLatin1(id));
+  label->setGeometry(DialogRectToPixels(x, y, w, h, kMainDialogUnits));
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QLineEdit* CKavDlg::AddField(const char* id, int x, int y, int w, int h) {
+  auto* field = new QLineEdit(client_);
+  field->setObjectName(QString::fromLatin1(id));
+  field->setGeometry(DialogRectToPixels(x, y, w, h, kMainDialogUnits));
+  field->setReadOnly(true);
+  field->setTextMargins(0, 0, 0, 0);
+  return field;
+}
+
+QGroupBox* CKavDlg::AddGroup(const char* id, const char* caption, int x, int y, int w, int h) {
+  auto* group = new QGroupBox(QString::fromLatin1(caption), client_);
+  group->setObjectName(QString::fromLatin1(id));
+  group->setGeometry(DialogRectToPixels(x, y, w, h, kMainDialogUnits));
+  return group;
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+void CKavDlg::UpdateActions() {
+  openAction_->setEnabled(!running_);
+  runButton_->setEnabled(!running_ && inputReady_);
+}
+
+void CKavDlg::EnablePanel(const std::vector<QWidget*>& panel, bool enable) {
+  for (QWidget* w : panel) w->setEnabled(enable);
+}
+
+void CKavDlg::ShowField(QLineEdit* field, const std::string& text) {
+  field->setText(FromLocal(text));
+  field->setCursorPosition(0);
+  field->repaint();
+}
+
+void CKavDlg::Refresh() {
+  stepField_->setText(QString::number(step_));
+  elapsedField_->setText(QString::number(elapsed_));
+  phaseField_->setText(FromLocal(phase_));
+  primaryField_->setText(QString::number(primarySeam_));
+  secondaryField_->setText(QString::number(secondarySeam_));
+  levelField_->setText(QString::number(level_));
+  iterationField_->setText(QString::number(iteration_));
+  maxDisplField_->setText(FromLocal(maxDisplacementText_));
+  gridlineField_->setText(QString::number(gridline_));
+  for (QLineEdit* field : {stepField_, elapsedField_, phaseField_, primaryField_, secondaryField_,
+                           levelField_, iterationField_, maxDisplField_, gridlineField_}) {
+    field->setCursorPosition(0);
+  }
+}
+
+std::string CKavDlg::FormatMaxChange(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%15.9f", value);
+  if (std::strlen(buffer) > 19) std::snprintf(buffer, sizeof buffer, "%15.9e", value);
+  return buffer;
+}
+
+// ---------------------------------------------------------------------------
+// ProgressSink
+
+void CKavDlg::SetPhase(const std::string& text) {
+  phase_ = text;
+  ShowField(phaseField_, phase_);
+}
+
+void CKavDlg::SetStep(int n) {
+  step_ = n;
+  ShowField(stepField_, FormatField("%i", n));
+}
+
+void CKavDlg::SetPrimarySeam(int n) {
+  primarySeam_ = n;
+  ShowField(primaryField_, FormatField("%i", n));
+}
+
+void CKavDlg::SetSecondarySeam(int n) {
+  secondarySeam_ = n;
+  const bool active = n != 0;
+  secondaryLabel_->setEnabled(active);
+  secondaryLabel_->repaint();
+  secondaryField_->setEnabled(active);
+  ShowField(secondaryField_, FormatField("%i", n));
+}
+
+void CKavDlg::SetLevel(int n) {
+  level_ = n;
+  ShowField(levelField_, FormatField("%i", n));
+}
+
+void CKavDlg::ShowElapsed(long long seconds) {
+  elapsed_ = seconds;
+  ShowField(elapsedField_, FormatField("%lli", seconds));
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  EndIfQuitDuringRun();
+}
+
+void CKavDlg::OpenSeamPanel() {
+  primarySeam_ = 0;
+  secondarySeam_ = 0;
+  level_ = 3;
+  EnablePanel(seamPanel_, true);
+  Refresh();
+  repaint();
+}
+
+void CKavDlg::CloseSeamPanel() { EnablePanel(seamPanel_, false); }
+
+void CKavDlg::OpenSolverPanel() {
+  iteration_ = 1;
+  maxDisplacementText_.assign(1, ' ');  // one blank
+  maxDisplField_->clear();
+  EnablePanel(solverPanel_, true);
+  Refresh();
+  repaint();
+}
+
+void CKavDlg::ShowIteration(int n, float maxChange) {
+  iteration_ = n;
+  ShowField(iterationField_, FormatField(" %i", n));
+  maxDisplacementText_ = FormatMaxChange(static_cast<double>(maxChange));
+  ShowField(maxDisplField_, maxDisplacementText_);
+}
+
+void CKavDlg::CloseSolverPanel() { EnablePanel(solverPanel_, false); }
+
+void CKavDlg::OpenProjectionPanel() {
+  gridline_ = 0;
+  progressBar_->setValue(10);
+  EnablePanel(projectionPanel_, true);
+  Refresh();
+  repaint();
+}
+
+void CKavDlg::ShowGridline(int row, int percent) {
+  gridline_ = row;
+  ShowField(gridlineField_, FormatField("%i", row));
+  progressBar_->setValue(std::clamp(percent, progressBar_->minimum(), progressBar_->maximum()));
+  progressBar_->repaint();
+}
+
+void CKavDlg::CloseProjectionPanel() { EnablePanel(projectionPanel_, false); }
+
+void CKavDlg::SetProjectionCaption(ProjectionKind kind) {
+  projectionGroup_->setTitle(kind == ProjectionKind::Displacement
+                                 ? QStringLiteral("Displacement Projection")
+                                 : QStringLiteral("Stress Projection"));
+}
+
+// ---------------------------------------------------------------------------
+// MessageSink
+
+void CKavDlg::ShowMessage(const std::string& text) {
+  // Texts may carry their own line end; a box shows none.
+  std::string shown = text;
+  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
+  showMessageBox(this, FromLocal(shown));
+}
+
+void CKavDlg::WriteDiagnostic(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void CKavDlg::OnFileOpen() {
+  if (running_) return;
+  model_.SetProgress(this);
+  const QString path = chooseInputFile(this);
+  if (path.isEmpty()) return;
+  OpenInputFile(path);
+}
+
+bool CKavDlg::OpenInputFile(const QString& path) {
+  if (running_) return false;
+  model_.SetProgress(this);
+  const QFileInfo info(path);
+  inputPathName_ = info.absoluteFilePath();
+  inputFolder_ = info.absolutePath();
+  if (!inputFolder_.endsWith(QLatin1Char('/'))) inputFolder_ += QLatin1Char('/');
+  inputFileName_ = info.fileName();
+  inputFileTitle_ = info.completeBaseName();
+  model_.SetInputPathName(ToLocal(inputPathName_));
+  model_.SetInputFolder(ToLocal(inputFolder_));
+  model_.SetInputFileName(ToLocal(inputFileName_));
+  model_.SetInputFileTitle(ToLocal(inputFileTitle_));
+
+  // Whatever happens below, the model no longer holds the input of an earlier
+  // Open: Run stays off until this one succeeds.
+  inputReady_ = false;
+  try {
+    if (model_.ReadInputFile() != 0) {
+      ShowMessage("The Input File was not the Correct Format - OFO1");
+      UpdateActions();
+      return false;
+    }
+    ShowMessage("The Input File was Successfully Read");
+    if (model_.WriteInputEcho() != 0) {
+      ShowMessage("Could not Write the Output File - OFO2");
+      UpdateActions();
+      return false;
+    }
+  } catch (const FatalExit& fatal) {
+    if (!fatal.consoleText().empty()) std::fputs(fatal.consoleText().c_str(), stderr);
+    endProcess(fatal.exitCode());
+    UpdateActions();
+    return false;
+  }
+  SetPhase("Waiting for Run");
+  inputReady_ = true;
+  inputConsumed_ = false;
+  UpdateActions();
+  setWindowTitle(QStringLiteral("Kavrel - %1").arg(inputPathName_));
+  return true;
+}
+
+void CKavDlg::OnRun() {
+  if (running_ || !inputReady_) return;
+  running_ = true;
+  quitDuringRun_ = false;
+  UpdateActions();
+  try {
+    // A finished run has released the code cube of its input: read it again.
+    if (inputConsumed_ && model_.ReadInputFile() != 0) {
+      ShowMessage("The Input File was not the Correct Format - OFO1");
+      running_ = false;
+      inputReady_ = false;
+      UpdateActions();
+      return;
+    }
+    runStartTime_ = static_cast<long long>(std::time(nullptr));
+    model_.RunAnalysis();
+  } catch (const FatalExit& fatal) {
+    // The core has shown its messages already.
+    if (!fatal.consoleText().empty()) std::fputs(fatal.consoleText().c_str(), stderr);
+    endProcess(fatal.exitCode());
+  }
+  running_ = false;
+  inputConsumed_ = true;
+  UpdateActions();
+}
+
+void CKavDlg::OnAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+void CKavDlg::done(int result) {
+  if (running_) quitDuringRun_ = true;
+  QDialog::done(result);
+}
+
+void CKavDlg::closeEvent(QCloseEvent* event) {
+  if (running_) quitDuringRun_ = true;
+  QDialog::closeEvent(event);
+}
+
+bool CKavDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (running_ && event->type() == QEvent::Quit) quitDuringRun_ = true;
+  return QDialog::eventFilter(watched, event);
+}
+
+void CKavDlg::EndIfQuitDuringRun() {
+  if (!quitDuringRun_) return;
+  quitDuringRun_ = false;
+  endProcess(0);
+}
+
+}  // namespace kavrel
