@@ -40,6 +40,25 @@ void Pillar::Absorb(Pillar* other, Matrix<Pillar*>& grid, Pillar*& tail, Pillar*
   delete other;
 }
 
+int BuildStrainBreakpoints(const int* counts, const int* materialType,
+                           const double (*materialProps)[5], double* strain) {
+  int count = 0;
+  strain[count++] = 0.0;
+  for (int code = 0; code < 52; ++code) {
+    if (counts[code] <= 0) continue;
+    const double* props = materialProps[code];
+    if (materialType[code] == 2) {
+      strain[count++] = props[1];
+      strain[count++] = props[3];
+      strain[count++] = 1.0;
+    } else if (materialType[code] == 3) {
+      strain[count++] = props[1];
+      strain[count++] = 1.0;
+    }
+  }
+  return SortBreakpoints(count, strain);
+}
+
 int SortBreakpoints(int count, double* values) {
   for (int k = 2; k < count; ++k) {
     const double v = values[k];

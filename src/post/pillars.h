@@ -54,6 +54,15 @@ struct Pillar {
 // each of at most 52 materials.
 inline constexpr int kMaxBreakpoints = 1 + 3 * 52;
 
+// Strain breakpoints of the stress-strain curve of a pillar holding counts[c]
+// elements of material code c (0..51): 0.0, then per code present in
+// ascending order the peak strain, residual strain and 1.0 of strain-softening
+// coal (type 2), the peak strain and 1.0 of elastic-plastic coal (type 3) and
+// nothing for other types; sorted and freed of repeats by SortBreakpoints.
+// `strain` must hold kMaxBreakpoints values; returns the number of entries.
+int BuildStrainBreakpoints(const int* counts, const int* materialType,
+                           const double (*materialProps)[5], double* strain);
+
 // Sorts values[1..count-1] ascending (insertion sort; values[0] stays put,
 // equal values keep their order), then removes every entry equal to the one
 // before it, working from the end; vacated slots at the end are set to 0.0.

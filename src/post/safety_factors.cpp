@@ -39,26 +39,7 @@ struct PillarCurve {
 // allowed for the stiffness) its straight line. The caller has checked the
 // types, so only 1, 2 and 3 are met here.
 static void BuildPillarCurve(const CModelDat& m, const int* counts, int n, PillarCurve& curve) {
-  int count = 0;
-  curve.strain[count++] = 0.0;
-  for (int code = 0; code < 52; ++code) {
-    if (counts[code] <= 0) continue;
-    const double* props = m.materialProps[code];
-    switch (m.materialType[code]) {
-      case 2:
-        curve.strain[count++] = props[1];
-        curve.strain[count++] = props[3];
-        curve.strain[count++] = 1.0;
-        break;
-      case 3:
-        curve.strain[count++] = props[1];
-        curve.strain[count++] = 1.0;
-        break;
-      default:
-        break;
-    }
-  }
-  count = SortBreakpoints(count, curve.strain);
+  const int count = BuildStrainBreakpoints(counts, m.materialType, m.materialProps, curve.strain);
   curve.count = count;
 
   curve.stress[0] = 0.0;
