@@ -1,0 +1,528 @@
+// The stress grid files that carry grids between runs and from the
+// pre-processor:
+//   .top  surface heights over a regular grid (read only);
+//   .tpo  the overburden stress of every seam as the topographic stage left it
+//         (written after a calculation, read back by the next run);
+//   .sms  the off-seam stress grid of each step, which can be read back as the
+//         pre-calculated static stresses of the seams.
+// Every reader takes CR LF line ends exactly as LF ones and parses numbers
+// without consulting the locale. Values are stored in the files in internal
+// units, whatever unit label the header carries.
+#include <cctype>
+#include <cstdarg>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/model_dat.h"
+
+namespace kavrel {
+
+namespace {
+
+// ---- text helpers -------------------------------------------------------------
+
+struct FileCloser {
+  void operator()(std::FILE* f) const noexcept {
+    if (f) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Reads the whole of an open file; a CR directly before an LF is dropped, so a
+// CR LF file reads exactly like an LF file.
+std::string ReadAll(std::FILE* f) {
+  std::string raw;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) raw.append(buffer, n);
+  std::string text;
+  text.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return text;
+}
+
+// Successive lines of a text without their LF; past the end, an empty line.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : text_(text) {}
+  std::string_view Next() {
+    if (pos_ >= text_.size()) return {};
+    const std::size_t end = text_.find('\n', pos_);
+    std::string_view line;
+    if (end == std::string_view::npos) {
+      line = text_.substr(pos_);
+      pos_ = text_.size();
+    } else {
+      line = text_.substr(pos_, end - pos_);
+      pos_ = end + 1;
+    }
+    return line;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// The fields of a line split at every comma (n commas give n + 1 fields).
+std::vector<std::string_view> SplitCommas(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = line.find(',', start);
+    if (comma == std::string_view::npos) {
+      fields.push_back(line.substr(start));
+      return fields;
+    }
+    fields.push_back(line.substr(start, comma - start));
+    start = comma + 1;
+  }
+}
+
+// Longest real number (optional sign) at the start of `s`; 0 when there is none.
+std::size_t RealPrefix(std::string_view s, double& value) {
+  std::size_t skip = 0;
+  if (!s.empty() && s.front() == '+') skip = 1;
+  if (skip && s.size() > 1 && s[1] == '-') return 0;
+  const char* first = s.data() + skip;
+  const auto r = std::from_chars(first, s.data() + s.size(), value, std::chars_format::general);
+  if (r.ec != std::errc()) return 0;
+  return static_cast<std::size_t>(r.ptr - s.data());
+}
+
+// A whole field as one decimal integer, blanks around it allowed.
+bool ParseInt(std::string_view field, int& value) {
+  std::string_view s = Trim(field);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty() || s.front() == '+' || (s.front() == '-' && s.size() > 1 && s[1] == '-'))
+    return false;
+  int v = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v, 10);
+  if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
+  value = v;
+  return true;
+}
+
+// A whole field as one real number, blanks around it allowed.
+bool ParseReal(std::string_view field, double& value) {
+  const std::string_view s = Trim(field);
+  double v = 0;
+  const std::size_t used = RealPrefix(s, v);
+  if (used == 0 || used != s.size()) return false;
+  value = v;
+  return true;
+}
+
+// A cursor that reads text the way a formatted scan does: a number skips the
+// white space before it, a literal character must match exactly.
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : text_(text) {}
+
+  void SkipSpace() {
+    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+  }
+
+  // Optional sign; hexadecimal after 0x, octal after a leading 0, else decimal.
+  bool ScanInt(int& value) {
+    SkipSpace();
+    std::size_t p = pos_;
+    bool negative = false;
+    if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) negative = text_[p++] == '-';
+    int base = 10;
+    if (p < text_.size() && text_[p] == '0') {
+      base = 8;
+      if (p + 2 < text_.size() && (text_[p + 1] == 'x' || text_[p + 1] == 'X') &&
+          std::isxdigit(static_cast<unsigned char>(text_[p + 2]))) {
+        base = 16;
+        p += 2;
+      }
+    }
+    if (p >= text_.size() || !std::isxdigit(static_cast<unsigned char>(text_[p]))) return false;
+    long long v = 0;
+    const auto r = std::from_chars(text_.data() + p, text_.data() + text_.size(), v, base);
+    if (r.ec != std::errc()) return false;
+    if (negative) v = -v;
+    if (v < INT_MIN || v > INT_MAX) return false;
+    value = static_cast<int>(v);
+    pos_ = static_cast<std::size_t>(r.ptr - text_.data());
+    return true;
+  }
+
+  // A real number of at most `width` characters (sign included; 0 = no limit).
+  bool ScanReal(double& value, std::size_t width = 0) {
+    SkipSpace();
+    std::string_view s = text_.substr(pos_);
+    if (width > 0 && s.size() > width) s = s.substr(0, width);
+    double v = 0;
+    const std::size_t used = RealPrefix(s, v);
+    if (used == 0) return false;
+    value = v;
+    pos_ += used;
+    return true;
+  }
+
+  bool Expect(char c) {
+    if (pos_ < text_.size() && text_[pos_] == c) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+
+  // Skips a line of at most `limit` characters with its line end, or the
+  // first `limit` characters of a longer line, whose rest then counts as the
+  // next line.
+  void SkipLine(std::size_t limit) {
+    std::size_t taken = 0;
+    while (pos_ < text_.size() && taken < limit) {
+      ++taken;
+      if (text_[pos_++] == '\n') return;
+    }
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// inputFolder + inputFileTitle + extension, the name of every grid file.
+std::string GridFileName(const CModelDat& m, const char* extension) {
+  return m.inputFolder + m.inputFileTitle + extension;
+}
+
+// ---- grid file writing ----------------------------------------------------------
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char buffer[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
+
+// Line 1 of a grid file.
+std::string GridLine1(int blockCount, double width, int blocksX, int blocksY, double originX,
+                      double originY, double originZ) {
+  return Format("%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g, %12.5g\n", 1, blockCount, width,
+                blocksX, blocksY, originX, originY, originZ);
+}
+
+// Line 2: the grid count, then one title per grid, `title` followed by the
+// grid number.
+std::string GridTitles(int grids, const char* title) {
+  std::string line = Format("%3i,", grids);
+  line += title;
+  line += "1";
+  for (int k = 2; k <= grids; ++k) line += Format(",%s%i", title, k);
+  line += "\n";
+  return line;
+}
+
+// Line 3: the grid count, then the unit label of every grid.
+std::string GridUnits(int grids, const std::string& unit) {
+  std::string line = Format("%3i,", grids);
+  line += Format("%25s", unit.c_str());
+  for (int k = 2; k <= grids; ++k) line += Format(",%25s", unit.c_str());
+  line += "\n";
+  return line;
+}
+
+// One data line per block, X outer and Y inner, the grids side by side.
+void WriteGridValues(std::FILE* f, double*** grids, int firstGrid, int lastGrid, int blocksX,
+                     int blocksY) {
+  for (int i = 1; i <= blocksX; ++i) {
+    for (int j = 1; j <= blocksY; ++j) {
+      std::fprintf(f, "%12.5g", grids[firstGrid][i][j]);
+      for (int k = firstGrid + 1; k <= lastGrid; ++k) std::fprintf(f, ",%12.5g", grids[k][i][j]);
+      std::fprintf(f, "\n");
+    }
+  }
+}
+
+// Line 1 of a .tpo or .sms file as its eight comma-separated values.
+struct GridHeader {
+  int gridNumber = 0;
+  int blockCount = 0;
+  double width = 0;
+  int blocksX = 0, blocksY = 0;
+  double originX = 0, originY = 0, originZ = 0;
+};
+
+bool ParseGridHeader(std::string_view line, GridHeader& h) {
+  const std::vector<std::string_view> f = SplitCommas(line);
+  if (f.size() < 8) return false;
+  return ParseInt(f[0], h.gridNumber) && ParseInt(f[1], h.blockCount) &&
+         ParseReal(f[2], h.width) && ParseInt(f[3], h.blocksX) && ParseInt(f[4], h.blocksY) &&
+         ParseReal(f[5], h.originX) && ParseReal(f[6], h.originY) && ParseReal(f[7], h.originZ);
+}
+
+// The first `count` fields of a data line as reals; false when the line has
+// fewer fields or one of them is not a number.
+bool ParseValues(std::string_view line, int count, std::vector<double>& values) {
+  const std::vector<std::string_view> f = SplitCommas(line);
+  if (count > 0 && f.size() < static_cast<std::size_t>(count)) return false;
+  values.resize(count > 0 ? count : 0);
+  for (int k = 0; k < count; ++k)
+    if (!ParseReal(f[k], values[k])) return false;
+  return true;
+}
+
+}  // namespace
+
+// ---- .top -------------------------------------------------------------------------
+
+int CModelDat::TopoInputReader() {
+  File file(std::fopen(topoInputFileName.c_str(), "r"));
+  if (!file) {
+    ShowMessage("Error in Opening Topographic Input File - RTI1a\n");
+    return 1;
+  }
+  topoLoad.Release();
+  topoDisplacement.Release();
+
+  const std::string text = ReadAll(file.get());
+  Scanner in(text);
+
+  // "%i,%i, %lf, %i, %i, %lf, %lf, %lf": the first integer is not used.
+  int unused = 0;
+  int read = 0;
+  if (in.ScanInt(unused)) {
+    ++read;
+    if (in.Expect(',') && in.ScanInt(topoBlockCount)) {
+      ++read;
+      if (in.Expect(',') && in.ScanReal(topoBlockWidth)) {
+        ++read;
+        if (in.Expect(',') && in.ScanInt(topoNx)) {
+          ++read;
+          if (in.Expect(',') && in.ScanInt(topoNy)) {
+            ++read;
+            if (in.Expect(',') && in.ScanReal(topoOriginX)) {
+              ++read;
+              if (in.Expect(',') && in.ScanReal(topoOriginY)) {
+                ++read;
+                if (in.Expect(',') && in.ScanReal(topoDatumZ)) ++read;
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  if (read < 8) {
+    ShowMessage("Error Reading the Topographic Header Line - RTI2a\n");
+    return 2;
+  }
+  // The line end after the header swallows blank lines and leading blanks;
+  // then two lines of column titles follow.
+  in.SkipSpace();
+  in.SkipLine(253);
+  in.SkipLine(253);
+
+  // A grid needs at least one block each way; the product is formed wide so
+  // that huge counts cannot wrap around to the block count.
+  if (topoNx < 1 || topoNy < 1 ||
+      static_cast<long long>(topoNx) * topoNy != static_cast<long long>(topoBlockCount)) {
+    ShowMessage("Inconsistent Data in the Topographic Header Line - RTI2b\n");
+    return 3;
+  }
+
+  topoLoad.Allocate(1, topoNx, 1, topoNy);
+  topoDisplacement.Allocate(0, topoNx + 1, 0, topoNy + 1);
+  for (int i = 1; i <= topoNx; ++i) {
+    double* row = topoLoad[i];
+    for (int j = 1; j <= topoNy; ++j) {
+      if (!in.ScanReal(row[j], 12)) {
+        ShowMessage("Error reading the Topographic Grid Stress - RTI3\n");
+        return 3;
+      }
+    }
+  }
+  return 0;
+}
+
+// ---- .tpo -------------------------------------------------------------------------
+
+int CModelDat::TopoStressWriter() {
+  File file(std::fopen(topoStressFileName.c_str(), "w"));
+  if (!file) {
+    ShowMessage("Error in Opening the Topographic Stress Output File - PTS1\n");
+    return 1;
+  }
+  topoHeader1 = GridTitles(seamCount, "Overburden Stress Seam #");
+  topoHeader2 = GridUnits(seamCount, stressUnit);
+  std::fputs(GridLine1(nx * ny, elementWidth, nx, ny, seamX[1], seamY[1], seamZ[1]).c_str(),
+             file.get());
+  std::fputs(topoHeader1.c_str(), file.get());
+  std::fputs(topoHeader2.c_str(), file.get());
+  WriteGridValues(file.get(), overburdenStress, 1, seamCount, nx, ny);
+  return 0;
+}
+
+int CModelDat::TopoStressReader() {
+  File file(std::fopen(topoStressFileName.c_str(), "r"));
+  if (!file) {
+    ShowMessage("Error in Opening Topographic Stress File - RTS1a\n");
+    return 1;
+  }
+  const std::string text = ReadAll(file.get());
+  file.reset();
+  Lines lines(text);
+
+  const std::string_view line1 = lines.Next();
+  GridHeader h;
+  if (line1.empty() || !ParseGridHeader(line1, h)) {
+    ShowMessage("Read an empty line in the Topographic Stress File - RTS2a\n");
+    return 2;
+  }
+  topoBlockCount = h.blockCount;
+  topoBlockWidth = h.width;
+  topoNx = h.blocksX;
+  topoNy = h.blocksY;
+  topoOriginX = h.originX;
+  topoOriginY = h.originY;
+  topoDatumZ = h.originZ;
+  if (static_cast<long long>(h.blocksX) * h.blocksY != static_cast<long long>(h.blockCount)) {
+    ShowMessage("Inconsistent Data in the Topographic Stress Header Line - RTS2b\n");
+    return 3;
+  }
+  if (h.blocksX != nx || h.blocksY != ny) {
+    ShowMessage("Incorrect Data Amount in the Topographic Stress File - RTS2c\n");
+    return 4;
+  }
+
+  const std::string_view line2 = lines.Next();
+  if (line2.empty()) {
+    ShowMessage("Read an empty line in the Topographic Stress File - RTS3a\n");
+    return 5;
+  }
+  int grids = 0;
+  if (!ParseInt(SplitCommas(line2)[0], grids) || grids != seamCount) {
+    ShowMessage("Incorrect Number of Seams in the Topographic Stress File - RTS3b\n");
+    return 6;
+  }
+  lines.Next();  // the unit line
+
+  std::vector<double> values;
+  for (int i = 1; i <= nx; ++i) {
+    for (int j = 1; j <= ny; ++j) {
+      const std::string_view line = lines.Next();
+      if (line.empty() || !ParseValues(line, grids, values)) {
+        ShowMessage("Read an empty line in the Topographic Stress File - RTS4a");
+        return 8;
+      }
+      for (int k = 1; k <= grids; ++k)
+        overburdenStress[k][i][j] = static_cast<double>(static_cast<float>(values[k - 1]));
+    }
+  }
+  return 0;
+}
+
+// ---- .sms -------------------------------------------------------------------------
+
+int CModelDat::OffSeamStressWriter(int step) {
+  if (staticStressFileName.empty()) staticStressFileName = GridFileName(*this, ".sms");
+  File file(std::fopen(staticStressFileName.c_str(), step == 1 ? "w" : "a"));
+  if (!file) {
+    ShowMessage("Error in Opening the Off-Seam Stress Output File - POSS1\n");
+    return 1;
+  }
+  if (step == 1) {
+    staticHeader1 = GridTitles(offSeamNz, "Off-Seam Stress Grid #");
+    staticHeader2 = GridUnits(offSeamNz, stressUnit);
+    std::fputs(GridLine1(offSeamBlockCount, offSeamBlockWidth, offSeamNx, offSeamNy,
+                         offSeamOriginX, offSeamOriginY, offSeamOriginZ)
+                   .c_str(),
+               file.get());
+    std::fputs(staticHeader1.c_str(), file.get());
+    std::fputs(staticHeader2.c_str(), file.get());
+  }
+  WriteGridValues(file.get(), offSeamStressGrid, 1, offSeamNz, offSeamNx, offSeamNy);
+  return 0;
+}
+
+int CModelDat::StaticStressReader(std::FILE* log) {
+  progress->SetPhase("Reading Pre-Calculated Static Stresses");
+  if (log) std::fprintf(log, "Reading Pre-Calculated Static Stresses\n\n");
+  WriteDiagnostic("Reading the static stress file\n\n");
+
+  if (staticStressFileName.empty()) staticStressFileName = GridFileName(*this, ".sms");
+  File file(std::fopen(staticStressFileName.c_str(), "r"));
+  if (!file) {
+    ShowMessage("Error in Opening Static Stress File - RSS1a\n");
+    return 1;
+  }
+  const std::string text = ReadAll(file.get());
+  file.reset();
+  Lines lines(text);
+
+  const std::string_view line1 = lines.Next();
+  GridHeader h;
+  if (line1.empty() || !ParseGridHeader(line1, h)) {
+    ShowMessage("Read an empty line in the Static Stress File - RSS2a\n");
+    return 2;
+  }
+  if (h.blocksX != nx) {
+    ShowMessage("Input Static Stress X Size Does Not Match Present Seam Grids - RSS2b\n");
+    return 3;
+  }
+  if (h.blocksY != ny) {
+    ShowMessage("Input Static Stress Y Size Does Not Match Present Seam Grids - RSS2c\n");
+    return 4;
+  }
+  if (h.width != elementWidth) {
+    ShowMessage("Input Static Stress Block Size Does Not Match Present Element Size - RSS2d\n");
+    return 5;
+  }
+
+  const std::string_view line2 = lines.Next();
+  int grids = 0;
+  if (line2.empty() || !ParseInt(SplitCommas(line2)[0], grids)) {
+    ShowMessage("Read an empty line in the Static Stress File - RSS3a\n");
+    return 6;
+  }
+  if (grids > seamCount) {
+    ShowMessage("Too Many Grids in the Static Stress File - RSS3b\n");
+    return 7;
+  }
+  if (log)
+    WriteStaticGridDetails(log, h.gridNumber, h.blockCount, h.width, h.blocksX, h.blocksY,
+                           h.originX, h.originY, h.originZ, grids);
+  lines.Next();  // the unit line
+
+  std::vector<double> values;
+  for (int i = 1; i <= nx; ++i) {
+    for (int j = 1; j <= ny; ++j) {
+      const std::string_view line = lines.Next();
+      if (line.empty() || !ParseValues(line, grids, values)) {
+        ShowMessage("Read an empty line in the Static Stress File - RSS4a");
+        return 8;
+      }
+      for (int k = 1; k <= grids; ++k) preCalculatedStress[k][i][j] = values[k - 1];
+    }
+  }
+  return 0;
+}
+
+}  // namespace kavrel

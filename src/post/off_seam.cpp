@@ -1,0 +1,108 @@
+// The off-seam grid: a horizontal plane of square blocks at a chosen
+// elevation. After each step it receives the vertical displacement (with
+// slopes and strains) and the vertical stress change induced by the
+// convergence of every seam and, with surface effects, of their mirror images
+// (the image of seam j lies at elevation -seamZ[j] and acts with reversed
+// sign). Displacements go to the .of<grid> file, one header and one block of
+// lines per step; stresses go to the .sms grid file.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+
+namespace kavrel {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const noexcept {
+    if (f) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+int CModelDat::OffSeamDisplacements(int step) {
+  for (int g = 1; g <= offSeamNz; ++g) {
+    offSeamFileName = inputFolder + inputFileTitle + ".of" + std::to_string(g);
+    File file(std::fopen(offSeamFileName.c_str(), step == 1 ? "w" : "a"));
+    if (!file) {
+      ShowMessage("Error in Opening Off-Seam Displacement Output File - OSD1\n");
+      throw FatalExit(1);
+    }
+
+    double** disp = offSeamDisp[0][g];
+    for (int i = 1; i <= offSeamNx; ++i)
+      for (int j = 1; j <= offSeamNy; ++j) disp[i][j] = 0.0;
+
+    for (int s = 1; s <= seamCount; ++s) {
+      char phase[80];
+      std::snprintf(phase, sizeof phase, "Off-Seam Displacements, Seam %i to Grid %i", s, g);
+      progress->SetPhase(phase);
+      RemoteDisplacement(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], disp,
+                         offSeamNx, offSeamNy, offSeamBlockWidth, offSeamOriginX, offSeamOriginY,
+                         seamZ[s] - offSeamOriginZ, 0);
+      if (surfaceEffects == 1) {
+        std::snprintf(phase, sizeof phase, "Calculating Off-Seam Disp. from Mirror Seam %i", s);
+        progress->SetPhase(phase);
+        RemoteDisplacement(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], disp,
+                           offSeamNx, offSeamNy, offSeamBlockWidth, offSeamOriginX,
+                           offSeamOriginY, -seamZ[s] - offSeamOriginZ, 1);
+      }
+    }
+
+    double** xSlope = offSeamDisp[1][g];
+    double** ySlope = offSeamDisp[2][g];
+    double** xStrain = offSeamDisp[3][g];
+    double** yStrain = offSeamDisp[4][g];
+    RemoteStrains(offSeamNx, offSeamNy, disp, offSeamBlockWidth, xSlope, ySlope, xStrain,
+                  yStrain);
+
+    std::FILE* f = file.get();
+    if (step == 1) {
+      std::fprintf(f, "%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g\n", stepCount,
+                   offSeamNx * offSeamNy, offSeamBlockWidth, offSeamNx, offSeamNy,
+                   offSeamOriginX, offSeamOriginY);
+      std::fprintf(f, "%3d, Off-seam Displacement, X-Slope, Y-Slope, X-Strain, Y-Strain\n", 5);
+      std::fprintf(f, "%3d, %s, Slope, Slope, Strain, Strain \n", 5, lengthUnit.c_str());
+    }
+    for (int i = 1; i <= offSeamNx; ++i)
+      for (int j = 1; j <= offSeamNy; ++j)
+        std::fprintf(f, "%12.5g, %12.5g, %12.5g, %12.5g, %12.5g \n",
+                     disp[i][j] * displacementOutputFactor, xSlope[i][j], ySlope[i][j],
+                     xStrain[i][j], yStrain[i][j]);
+  }
+  return 0;
+}
+
+int CModelDat::OffSeamStresses(int step) {
+  for (int g = 1; g <= offSeamNz; ++g) {
+    double** grid = offSeamStressGrid[g];
+    for (int i = 1; i <= offSeamNx; ++i)
+      for (int j = 1; j <= offSeamNy; ++j) grid[i][j] = 0.0;
+
+    for (int s = 1; s <= seamCount; ++s) {
+      char phase[80];
+      std::snprintf(phase, sizeof phase, "Off-Seam Stresses, Step %i, Seam %i to Grid %i", step,
+                    s, g);
+      progress->SetPhase(phase);
+      AddInfluence(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], grid, offSeamNx,
+                   offSeamNy, offSeamBlockWidth, offSeamOriginX, offSeamOriginY,
+                   seamZ[s] - offSeamOriginZ, 0);
+      if (surfaceEffects == 1) {
+        std::snprintf(phase, sizeof phase, "Calculating Off-Seam Stresses from Mirror Seam %i",
+                      s);
+        progress->SetPhase(phase);
+        AddInfluence(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], grid, offSeamNx,
+                     offSeamNy, offSeamBlockWidth, offSeamOriginX, offSeamOriginY,
+                     -seamZ[s] - offSeamOriginZ, 1);
+      }
+    }
+  }
+  return OffSeamStressWriter(step);
+}
+
+}  // namespace kavrel

@@ -1,0 +1,148 @@
+// Topographic stresses: the overburden stress of every seam under a surface
+// that is not flat. The surface heights (.top) become a load on the
+// topographic plane, whose displacement is found by SOR and propagated down
+// to each seam with the influence kernel. The result is saved (.tpo) and a
+// later run on the same input reads it back instead of recomputing.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+
+namespace kavrel {
+
+namespace {
+
+// Gives every seam the uniform overburden stress of a model without
+// topography, -seamZ * stressGradient.
+void FillUniformOverburden(CModelDat& m) {
+  for (int s = 1; s <= m.seamCount; ++s) {
+    const double stress = -(m.seamZ[s] * m.stressGradient);
+    for (int i = 1; i <= m.nx; ++i) {
+      double* row = m.overburdenStress[s][i];
+      for (int j = 1; j <= m.ny; ++j) row[j] = stress;
+    }
+  }
+}
+
+}  // namespace
+
+void CModelDat::TopographicStresses(std::FILE* log) {
+  topoStressFileName = inputFolder + inputFileTitle + ".tpo";
+  topoInputFileName = inputFolder + inputFileTitle + ".top";
+
+  if (std::FILE* saved = std::fopen(topoStressFileName.c_str(), "r")) {
+    progress->SetPhase("Reading Pre-Calculated Topo Stresses");
+    std::fprintf(log, "Reading Pre-Calculated Topographic Stresses\n\n");
+    WriteDiagnostic("Reading the topographic stress file\n\n");
+    std::fclose(saved);
+    if (TopoStressReader() != 0) {
+      // A rejected file may have stored part of its values, or none: the
+      // seams carry the overburden of a flat surface instead.
+      FillUniformOverburden(*this);
+      std::fprintf(log,
+                   "Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n");
+    }
+    return;
+  }
+
+  progress->SetPhase("Calculating Topographic Stresses");
+  std::fprintf(log, "Entering Topographic SOR\n\n");
+  WriteDiagnostic("Reading the topographic input file\n\n");
+  if (TopoInputReader() != 0) throw FatalExit(1);
+  WriteTopoGridDetails(log);
+
+  for (int i = 1; i <= topoNx; ++i) {
+    double* load = topoLoad[i];
+    for (int j = 1; j <= topoNy; ++j) load[j] = (load[j] - topoDatumZ) * stressGradient;
+  }
+  for (int i = 0; i <= topoNx + 1; ++i)
+    for (int j = 0; j <= topoNy + 1; ++j) topoDisplacement[i][j] = 0.0;
+
+  TopographicSor(topoDisplacement, topoNx, topoNy, topoBlockWidth, topoLoad, log);
+
+  for (int s = 1; s <= seamCount; ++s) {
+    char phase[80];
+    std::snprintf(phase, sizeof phase, "Propogating Topographic Stress to Seam %i", s);
+    progress->SetPhase(phase);
+    progress->OpenSeamPanel();
+    progress->SetPrimarySeam(s);
+    progress->SetSecondarySeam(0);
+
+    // Depth of seam s below the topographic datum.
+    const double h = topoDatumZ - (seamZ[s] - seamZ[1]);
+    const double uniform = stressGradient * h;
+    for (int i = 1; i <= nx; ++i) {
+      double* row = overburdenStress[s][i];
+      for (int j = 1; j <= ny; ++j) row[j] = uniform;
+    }
+
+    char line[80];
+    std::snprintf(line, sizeof line, "Propogating the topo. disp. to seam %i stresses\n\n", s);
+    WriteDiagnostic(line);
+    std::fputs(line, log);
+
+    AddInfluence(topoDisplacement, topoNx, topoNy, topoBlockWidth, topoOriginX, topoOriginY,
+                 overburdenStress[s], nx, ny, elementWidth, seamX[s], seamY[s], h, 0);
+  }
+
+  topoDisplacement.Release();
+  topoLoad.Release();
+
+  progress->CloseSeamPanel();
+  progress->SetPhase("Saving Pre-Calculated Topographic Stresses");
+  std::fprintf(log, "Saving Pre-Calculated Topographic Stresses\n\n");
+  TopoStressWriter();
+}
+
+int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy,
+                              double topoBlockWidth, double** load, std::FILE* log) {
+  double** u = displacement;
+  progress->OpenSolverPanel();
+  const double omega = overRelaxation;
+  const double K = omega * 0.25;
+  const double R = 1 - omega;
+  const double C = (2.0 / (layerPlateFactor * elasticModulus)) *
+                   (topoBlockWidth * topoBlockWidth * K);
+  double maxChange = stressConvergence + 1;
+  int iMax = 0, jMax = 0;
+  int n = 1;
+
+  while (n <= maxIterations) {
+    maxChange = 0;
+    for (int i = 1; i <= topoNx; ++i) {
+      double* up = u[i - 1];
+      double* here = u[i];
+      double* down = u[i + 1];
+      const double* q = load[i];
+      for (int j = 1; j <= topoNy; ++j) {
+        const double old = here[j];
+        const double updated =
+            K * (up[j] + down[j] + here[j - 1] + here[j + 1]) + R * old - C * q[j];
+        here[j] = updated;
+        const double change = updated - old;
+        if (std::fabs(change) > std::fabs(maxChange)) {
+          maxChange = change;
+          iMax = i;
+          jMax = j;
+        }
+      }
+    }
+    if (n % 100 == 0) {
+      progress->ShowIteration(n, static_cast<float>(maxChange));
+      progress->ShowElapsed(ElapsedSinceRunStart());
+      std::fprintf(log, "iteration number = %i, maximum displacement = %13.9lg\n", n, maxChange);
+      std::fprintf(log, "X grid location = %i, Y grid location = %i\n\n", iMax, jMax);
+    }
+    ++n;
+    if (std::fabs(maxChange) <= stressConvergence) break;
+  }
+
+  progress->ShowIteration(n, static_cast<float>(maxChange));
+  progress->CloseSolverPanel();
+  std::fprintf(log, "Topographic SOR took %i iterations to converge\n\n", n);
+  return n - 1;
+}
+
+}  // namespace kavrel
