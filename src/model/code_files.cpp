@@ -1,0 +1,127 @@
+// The per-step material-code files: the input's code block is split into one
+// file per mining step when the model is read, and each step's file is loaded
+// into the code cube at the start of that step of a run.
+//
+// Layout of one step, in the input's block and in a code file alike: for each
+// seam s = 1..seamCount, rows y = ny down to 1, each row the codes of
+// x = 1..nx. A code file holds one row per line; the input's block may be laid
+// out freely, since white space between codes is skipped.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "model/input_fields.h"
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+
+namespace kavrel {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The next code character of `file`, white space skipped; EOF at the end.
+int NextCode(std::FILE* file) {
+  int c = std::getc(file);
+  while (c != EOF && input::IsSpace(c)) c = std::getc(file);
+  return c;
+}
+
+// Reads one seam's codes in the layout order into codes[1..nx][1..ny].
+// Returns false at the first code that cannot be read, with (x, y) its place.
+bool ReadSeamCodes(std::FILE* file, char** codes, int nx, int ny, int& x, int& y) {
+  for (y = ny; y >= 1; --y)
+    for (x = 1; x <= nx; ++x) {
+      const int c = NextCode(file);
+      if (c == EOF) return false;
+      codes[x][y] = static_cast<char>(c);
+    }
+  return true;
+}
+
+}  // namespace
+
+std::string CModelDat::StepCodeFileName(int step) const {
+  return inputFolder + inputFileTitle + "_Step" + std::to_string(step) + ".chr";
+}
+
+// Creates fineCodes and writes one code file per step from the code block that
+// follows the last line the reader took from `input`. A step file that cannot
+// be created, a block that ends early, or a code file that cannot be written
+// ends the read with result 11; afterwards fineCodes holds the last step.
+int CModelDat::WriteStepCodeFiles(std::FILE* input) {
+  fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
+  std::string row(static_cast<std::size_t>(nx) + 1, '\n');
+
+  for (int step = 1; step <= stepCount; ++step) {
+    FilePtr out(std::fopen(StepCodeFileName(step).c_str(), "w"));
+    if (!out) {
+      ShowMessage("Could Not Open Temporary File for Seam Codes- RI11a");
+      return 11;
+    }
+    for (int s = 1; s <= seamCount; ++s) {
+      char** codes = fineCodes[s];
+      int x = 0, y = 0;
+      if (!ReadSeamCodes(input, codes, nx, ny, x, y)) {
+        ShowMessage("Error reading the fine mesh codes - RI11b\n");
+        return 11;
+      }
+      for (y = ny; y >= 1; --y) {
+        for (x = 1; x <= nx; ++x) row[static_cast<std::size_t>(x - 1)] = codes[x][y];
+        std::fwrite(row.data(), 1, row.size(), out.get());
+      }
+    }
+    const bool writeFailed = std::ferror(out.get()) != 0;
+    if (std::fclose(out.release()) != 0 || writeFailed) {
+      ShowMessage("Error writing the fine mesh codes - RI11c\n");
+      return 11;
+    }
+  }
+  return 0;
+}
+
+// Loads the codes of `step` into `current` (and, with energies from step 2
+// on, first keeps the codes it held in `previous`). A missing or short code
+// file ends the run (exit codes 1 and 2).
+int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, std::FILE* log) {
+  FilePtr file(std::fopen(StepCodeFileName(step).c_str(), "r"));
+  if (!file) {
+    ShowMessage("Could Not Open Temporary File with Seam Codes - RC1");
+    throw FatalExit(1);
+  }
+  if (energyValues == 1 && step > 1)
+    for (int s = 1; s <= seamCount; ++s)
+      for (int x = 1; x <= nx; ++x)
+        for (int y = 1; y <= ny; ++y) previous[s][x][y] = current[s][x][y];
+
+  for (int s = 1; s <= seamCount; ++s) {
+    if (log) std::fprintf(log, "Reading in material codes for Step %i, Seam %i\n\n", step, s);
+    int x = 0, y = 0;
+    if (!ReadSeamCodes(file.get(), current[s], nx, ny, x, y)) {
+      char buffer[128];
+      std::snprintf(buffer, sizeof buffer,
+                    "Error reading the fine mesh codes, step=%i, seam %i, X=%i, Y=%i - RC2\n", step,
+                    s, x, y);
+      ShowMessage(buffer);
+      throw FatalExit(2);
+    }
+  }
+  return 0;
+}
+
+// 'A'..'Z' -> 0..25, 'a'..'z' -> 26..51, '0' -> 52 (no material), '1' -> 53
+// (mined out). Any other character is reported and returned as its own signed
+// value, for the caller's range checks to refuse.
+int CModelDat::CodeToInteger(char code) {
+  if (code == '0') return 52;
+  if (code == '1') return 53;
+  if (code >= 'A' && code <= 'Z') return code - 'A';
+  if (code >= 'a' && code <= 'z') return code - 'a' + 26;
+  ShowMessage("Error in converting character code to an integer");
+  return static_cast<signed char>(code);
+}
+
+}  // namespace kavrel

@@ -1,0 +1,42 @@
+// Text helpers of the model file readers: whole-line reading that takes CR LF
+// line ends like LF, comma-separated fields, and number parsing that does not
+// depend on the locale.
+//
+// Number rules: leading white space is skipped, then an optional sign and the
+// longest valid decimal number are taken (reals may carry a fraction and an
+// exponent); whatever follows is ignored, and a field without a number gives
+// 0. Integers beyond the int range saturate at its ends; reals beyond the
+// double range become +-HUGE_VAL, reals too small for it become 0.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kavrel::input {
+
+// Reads one line of any length from `file` into `line`, without its line end
+// ("\n", or "\r\n" which is taken the same way). `hadLineEnd` tells whether the
+// line was ended by a line feed (false for a last line cut off by the end of
+// the file). Returns false when the file holds no more characters (or cannot
+// be read), leaving `line` empty.
+bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd = nullptr);
+
+// Field k (from 0) of a comma-separated line: the text after the k-th comma up
+// to the next comma or the end of the line, untrimmed; empty when the line has
+// fewer fields.
+std::string_view Field(std::string_view line, int k);
+
+int ParseInt(std::string_view text);
+double ParseReal(std::string_view text);
+
+inline int IntField(std::string_view line, int k) { return ParseInt(Field(line, k)); }
+inline double RealField(std::string_view line, int k) { return ParseReal(Field(line, k)); }
+
+// The C locale's white space: blank, tab, line feed, vertical tab, form feed,
+// carriage return.
+constexpr bool IsSpace(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace kavrel::input

@@ -1,0 +1,329 @@
+// ReadInputFile: turns one model input file into the scalar members of the
+// model, validates them, creates the material-code cube and splits the code
+// block into the per-step code files. The first failed check is shown through
+// the message sink and its result code returned; members read before it keep
+// the new file's values.
+//
+// Beyond the format's own checks the reader refuses, each with its own
+// message and a non-zero result, what would otherwise make the run divide by
+// zero or build invalid arrays: a file that ends before its last line, seam,
+// grid, step and off-seam counts outside their usable ranges, a zero off-seam
+// block width, and two planes that an influence kernel would join at zero
+// distance.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "model/input_fields.h"
+#include "model/model_dat.h"
+
+namespace kavrel {
+
+namespace {
+
+using input::IntField;
+using input::RealField;
+
+// Largest element (or off-seam block) count along one axis. It keeps every
+// grid bound and the element counts nx*ny of the output files inside int.
+constexpr int kMaxAxisCount = 10000;
+constexpr int kMaxSteps = 200;
+constexpr int kMeshDivisor = 10;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+template <class... Args>
+std::string Format(const char* format, Args... args) {
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, format, args...);
+  return buffer;
+}
+
+}  // namespace
+
+int CModelDat::ReadInputFile() {
+  FilePtr file(std::fopen(inputPathName.c_str(), "r"));
+  if (!file) {
+    ShowMessage("Error in Opening Input File - RI1a\n");
+    return 1;
+  }
+  std::FILE* in = file.get();
+
+  std::string line;
+  bool hadLineEnd = false;
+  if (!input::ReadLine(in, line, &hadLineEnd)) {
+    ShowMessage("Error in Reading Title - RI1a\n");
+    return 1;
+  }
+  // The title keeps its line end, within 100 characters in all; the rest of a
+  // longer title line is dropped.
+  if (hadLineEnd) line.push_back('\n');
+  if (line.size() > 100) line.resize(100);
+  line.copy(title, line.size());
+  title[line.size()] = '\0';
+
+  fineCodes.Release();
+
+  // Reads the next line or reports the end of the file in place of `what`.
+  auto next = [&](const char* what) {
+    if (input::ReadLine(in, line)) return true;
+    ShowMessage(Format("Unexpected End of the Input File at the %s Line - RI1b\n", what));
+    return false;
+  };
+
+  if (!next("Host Rock")) return 1;
+  poissonsRatio = RealField(line, 0);
+  elasticModulus = RealField(line, 1);
+  layerThickness = RealField(line, 2);
+  seamCount = IntField(line, 3);
+  unitSystem = IntField(line, 4);
+  preprocessorLevel = IntField(line, 5);
+  if (seamCount > 10) {
+    ShowMessage("Can Only Specify up to 10 Different Seams - RI2b\n");
+    return 2;
+  }
+  if (seamCount < 1) {
+    ShowMessage("The Number of Seams Must Be at Least 1 - RI2d\n");
+    return 2;
+  }
+  if (unitSystem > 3 || unitSystem < 0) {
+    ShowMessage("Can Only Specify a Unit Number up to 4 - RI2c\n");
+    return 2;
+  }
+  SetUnits();
+
+  if (preprocessorLevel > 0 && !next("Pre-Processor Header")) return 1;
+  if (!next("Material Count")) return 1;
+  materialCount = IntField(line, 0);
+  coalSetCount = IntField(line, 1);
+  auxSetCount = IntField(line, 2);
+  if (materialCount < 1 || materialCount > 52) {
+    ShowMessage("The Number of In Seam Materials Must Be Between 1 and 52 - RI3b\n");
+    return 3;
+  }
+
+  bool badType = false;
+  for (int m = 0; m < materialCount; ++m) {
+    if (!next("Material")) return 1;
+    materialType[m] = IntField(line, 0);
+    for (int v = 0; v < 5; ++v) materialProps[m][v] = RealField(line, v + 1);
+    if (materialType[m] < 1 || materialType[m] > 6) badType = true;
+  }
+  if (badType) {
+    ShowMessage("The Material Type Number Must Be Between 1 and 6 - RI4b\n");
+    return 4;
+  }
+
+  if (preprocessorLevel > 0) {
+    const int linesPerSet = preprocessorLevel > 3 ? 2 : 1;
+    for (int set = 0; set < coalSetCount; ++set)
+      for (int k = 0; k < linesPerSet; ++k)
+        if (!next("Coal Set")) return 1;
+  }
+  if (preprocessorLevel > 3)
+    for (int k = 0; k < auxSetCount; ++k)
+      if (!next("Auxiliary")) return 1;
+
+  if (!next("Grid")) return 1;
+  elementWidth = RealField(line, 0);
+  nx = IntField(line, 1);
+  ny = IntField(line, 2);
+  stressGradient = RealField(line, 3);
+  if (nx % kMeshDivisor != 0 || ny % kMeshDivisor != 0) {
+    ShowMessage(Format("Fine mesh size must be divisible by %i - RI5b\n", kMeshDivisor));
+    return 5;
+  }
+  if (elementWidth == 0) {
+    ShowMessage("Element width must be non-zero - RI5c\n");
+    return 5;
+  }
+  if (nx == 0) {
+    ShowMessage("The number of X elements must be non-zero - RI5d\n");
+    return 5;
+  }
+  if (ny == 0) {
+    ShowMessage("The number of Y elements must be non-zero - RI5e\n");
+    return 5;
+  }
+  if (nx < 0 || nx > kMaxAxisCount) {
+    ShowMessage(Format("The number of X elements must be between %i and %i - RI5f\n", kMeshDivisor,
+                       kMaxAxisCount));
+    return 5;
+  }
+  if (ny < 0 || ny > kMaxAxisCount) {
+    ShowMessage(Format("The number of Y elements must be between %i and %i - RI5g\n", kMeshDivisor,
+                       kMaxAxisCount));
+    return 5;
+  }
+
+  for (int s = 1; s <= seamCount; ++s) {
+    if (!next("Seam")) return 1;
+    seamX[s] = RealField(line, 0);
+    seamY[s] = RealField(line, 1);
+    seamZ[s] = RealField(line, 2);
+    seamThickness[s] = RealField(line, 3);
+  }
+  // The interseam kernels join every pair of seams across their vertical
+  // distance, which must not be zero.
+  for (int j = 1; j <= seamCount; ++j)
+    for (int k = j + 1; k <= seamCount; ++k)
+      if (seamZ[j] - seamZ[k] == 0) {
+        ShowMessage(Format("Seams %i and %i Must Not Be at the Same Elevation - RI6b\n", j, k));
+        return 6;
+      }
+
+  if (!next("Control")) return 1;
+  overRelaxation = RealField(line, 0);
+  stressConvergence = RealField(line, 1);
+  maxIterations = IntField(line, 2);
+  startStep = IntField(line, 3);
+  stepCount = IntField(line, 4);
+  surfaceEffects = IntField(line, 5);
+  offSeamCalc = IntField(line, 6);
+  topographicStress = IntField(line, 7);
+  safetyFactors = IntField(line, 8);
+  remoteStrains = IntField(line, 9);
+  energyValues = IntField(line, 10);
+  faultCalc = IntField(line, 11);
+  roofBending = IntField(line, 12);
+  localMineStiffness = IntField(line, 13);
+  if (stepCount > kMaxSteps) {
+    ShowMessage(Format("The Number of Steps Must be Less Than %i - RI7b\n", kMaxSteps));
+    return 7;
+  }
+  if (stepCount < 0) {
+    ShowMessage("The Number of Steps Must Not Be Negative - RI7c\n");
+    return 7;
+  }
+  // Mirror images: seam j's image lies at -seamZ[j], and the image pass joins
+  // it with every seam k, itself included, across seamZ[j] + seamZ[k].
+  if (surfaceEffects == 1)
+    for (int j = 1; j <= seamCount; ++j)
+      for (int k = j; k <= seamCount; ++k)
+        if (seamZ[j] + seamZ[k] == 0) {
+          if (j == k)
+            ShowMessage(Format(
+                "Seam %i Must Not Lie at Elevation 0 When Surface Effects are Included - RI7d\n", j));
+          else
+            ShowMessage(Format(
+                "The Surface Image of Seam %i Lies on Seam %i When Surface Effects are Included - RI7e\n",
+                j, k));
+          return 7;
+        }
+
+  if (!next("Boundary Condition")) return 1;
+  bcNorth = IntField(line, 0);
+  bcEast = IntField(line, 1);
+  bcSouth = IntField(line, 2);
+  bcWest = IntField(line, 3);
+  for (int bc : {bcNorth, bcEast, bcSouth, bcWest})
+    if (bc != 0 && bc != 1) {
+      ShowMessage("The Boundary Conditions must be either a '0' or a '1' - RI8b\n");
+      return 8;
+    }
+
+  if (offSeamCalc >= 1) {
+    if (!next("Off-Seam Grid")) return 1;
+    offSeamDisplacement = IntField(line, 0);
+    offSeamStress = IntField(line, 1);
+    offSeamOriginX = RealField(line, 2);
+    offSeamOriginY = RealField(line, 3);
+    offSeamOriginZ = RealField(line, 4);
+    offSeamBlockWidth = RealField(line, 5);
+    offSeamBlockHeight = RealField(line, 6);
+    offSeamNx = IntField(line, 7);
+    offSeamNy = IntField(line, 8);
+    offSeamNz = IntField(line, 9);
+    offSeamBlockCount = IntField(line, 10);
+    if (static_cast<long long>(offSeamNx) * offSeamNy != offSeamBlockCount) {
+      ShowMessage("Inconsistent Data in the Offseam Input Line - RI9b\n");
+      return 9;
+    }
+    offSeamBlockHeight = 0;
+    offSeamNz = 1;
+    if (offSeamNx < 1 || offSeamNx > kMaxAxisCount || offSeamNy < 1 || offSeamNy > kMaxAxisCount) {
+      ShowMessage(Format(
+          "The Number of Off-Seam Blocks Along X and Y Must Be Between 1 and %i - RI9c\n",
+          kMaxAxisCount));
+      return 9;
+    }
+    if (offSeamBlockWidth == 0) {
+      ShowMessage("Off-seam block width must be non-zero - RI9d\n");
+      return 9;
+    }
+    // The off-seam passes join every seam, and with surface effects every
+    // seam image, with the off-seam plane.
+    for (int j = 1; j <= seamCount; ++j) {
+      if (seamZ[j] - offSeamOriginZ == 0) {
+        ShowMessage(Format("The Off-Seam Grid Must Not Be at the Elevation of Seam %i - RI9e\n", j));
+        return 9;
+      }
+      if (surfaceEffects == 1 && -seamZ[j] - offSeamOriginZ == 0) {
+        ShowMessage(Format(
+            "The Off-Seam Grid Must Not Be at the Surface Image of Seam %i When Surface Effects are "
+            "Included - RI9f\n",
+            j));
+        return 9;
+      }
+    }
+  }
+
+  if (faultCalc == 1) {
+    if (!next("Fault")) return 1;
+    faultAlongY = IntField(line, 0);
+    faultField1 = IntField(line, 1);
+    faultField2 = IntField(line, 2);
+    faultField3 = IntField(line, 3);
+    faultField4 = IntField(line, 4);
+    if (faultAlongY != 0) {
+      faultX1 = faultField1;
+      faultX2 = faultField2;
+      faultY1 = faultField3;
+      faultY2 = faultField4;
+    } else {
+      faultX1 = faultField3;
+      faultX2 = faultField4;
+      faultY1 = faultField1;
+      faultY2 = faultField2;
+    }
+  }
+
+  // Without the option no LMS pillar of an earlier file may survive: the run
+  // takes any positive count as pillars to remove.
+  if (localMineStiffness != 1) lmsPillarCount = 0;
+  if (localMineStiffness == 1) {
+    for (int p = 0; p <= 5; ++p) lmsX[p] = lmsY[p] = 0;
+    if (!next("LMS Pillar")) return 1;
+    lmsPillarCount = IntField(line, 0);
+    if (lmsPillarCount < 1 || lmsPillarCount > 5) {
+      ShowMessage(
+          "The Number of Pillars for the Local Mine Stiffness Calculation Must Be Between 1 and 5 - "
+          "RI13a\n");
+      return 13;
+    }
+    for (int p = 1; p <= lmsPillarCount; ++p) {
+      lmsX[p] = IntField(line, 2 * p - 1);
+      if (lmsX[p] < 1 || lmsX[p] > nx) {
+        ShowMessage(Format("The X Index for LMS Pillar %i Must be between 1 and %i - RI13b\n", p, nx));
+        return 13;
+      }
+      lmsY[p] = IntField(line, 2 * p);
+      if (lmsY[p] < 1 || lmsY[p] > ny) {
+        ShowMessage(Format("The Y Index for LMS Pillar %i Must be between 1 and %i - RI13c\n", p, ny));
+        return 13;
+      }
+    }
+  }
+
+  const int codeResult = WriteStepCodeFiles(in);
+  if (codeResult != 0) return codeResult;
+
+  file.reset();
+  SetUnits();
+  return 0;
+}
+
+}  // namespace kavrel

@@ -1,0 +1,207 @@
+// Output units and the per-seam result files (<title>.f<seam>): one
+// comma-separated line per element, one block of nx*ny lines per write, with
+// the columns of the options that are on. Values are held in internal units
+// (inches and psi, or metres and pascals) and scaled to the reported units
+// here.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+
+namespace kavrel {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Every column name and unit label fills exactly 25 characters.
+std::string Name(const char* name) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, ",%-25s", name);
+  return buffer;
+}
+std::string Unit(const std::string& unit) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, ",%25s", unit.c_str());
+  return buffer;
+}
+
+// Appends `separator` and "%12.5g" of `value` to `out`. Values within a
+// column group are separated by ", ", groups by a bare ",".
+constexpr const char* kFirst = "";
+constexpr const char* kGroup = ",";
+constexpr const char* kNext = ", ";
+void Value(std::string& out, const char* separator, double value) {
+  char buffer[64];
+  const int n = std::snprintf(buffer, sizeof buffer, "%s%12.5g", separator, value);
+  out.append(buffer, static_cast<std::size_t>(n));
+}
+
+}  // namespace
+
+// Sets the unit labels and output factors of `unitSystem`, and both header
+// lines of the result files from the option flags. A code outside 0..3 ends
+// the program (exit code 1).
+int CModelDat::SetUnits() {
+  switch (unitSystem) {
+    case 0:
+      lengthUnit = "in";
+      stressUnit = "psi";
+      energyUnit = "in-lbs";
+      displacementOutputFactor = 1.0;
+      stressOutputFactor = 1.0;
+      energyOutputFactor = 1.0;
+      break;
+    case 1:
+      lengthUnit = "ft";
+      stressUnit = "psi";
+      energyUnit = "ft-lbs";
+      displacementOutputFactor = 1.0 / 12.0;
+      stressOutputFactor = 1.0;
+      energyOutputFactor = 1.0 / 12.0;
+      break;
+    case 2:
+      lengthUnit = "m";
+      stressUnit = "Pa";
+      energyUnit = "Joules";
+      displacementOutputFactor = 1.0;
+      stressOutputFactor = 1.0;
+      energyOutputFactor = 1.0;
+      break;
+    case 3:
+      lengthUnit = "m";
+      stressUnit = "MPa";
+      energyUnit = "MJoules";
+      displacementOutputFactor = 1.0;
+      stressOutputFactor = 1e-6;
+      energyOutputFactor = 1e-6;
+      break;
+    default:
+      WriteDiagnostic("Unit Code Out of Range in Input File - PU1\n");
+      ShowMessage("Unit Code Out of Range in Input File - PU1\n");
+      throw FatalExit(1);
+  }
+
+  int columns = 3;
+  std::string names = Name("Seam Convergence") + Name("Total Vertical Stress") +
+                      Name("Overburden Stress");
+  std::string units = Unit(lengthUnit) + Unit(stressUnit) + Unit(stressUnit);
+  if (surfaceEffects == 1) {
+    columns += 1;
+    names += Name("Surface Effect Stress");
+    units += Unit(stressUnit);
+  }
+  if (seamCount > 1) {
+    columns += 1;
+    names += Name("Multiple Seam Stress");
+    units += Unit(stressUnit);
+  }
+  if (safetyFactors == 1) {
+    columns += 3;
+    names += Name("Element Strain SF") + Name("Pillar Stress SF") + Name("Pillar Strain SF");
+    units += Name("Strain Safety Factor") + Name("Stress Safety Factor") +
+             Name("Strain Safety Factor");
+  }
+  if (remoteStrains == 1) {
+    columns += 3;
+    names += Name("Remote Displacement") + Name("X Strain") + Name("Y Strain");
+    units += Unit(lengthUnit) + Name("Strain") + Name("Strain");
+  }
+  if (energyValues == 1) {
+    columns += 6;
+    names += Name("Stored Elastic Energy") + Name("Dissipated Energy") +
+             Name("Total Input Energy") + Name("Stored Energy Released") +
+             Name("Kinetic Energy Released") + Name("Total Energy Released");
+    for (int k = 0; k < 6; ++k) units += Unit(energyUnit);
+  }
+  if (roofBending == 1) {
+    columns += 5;
+    names += Name("Roof X Stress") + Name("Roof Y Stress") + Name("Maximum Roof Compression") +
+             Name("Maximum Roof Tension") + Name("Maximum Roof Stress");
+    for (int k = 0; k < 5; ++k) units += Unit(stressUnit);
+  }
+
+  // The names and units above each start with a comma; the line's own prefix
+  // "%3i," supplies the first one.
+  char prefix[32];
+  std::snprintf(prefix, sizeof prefix, "%3i,", columns);
+  resultHeader1 = prefix + names.substr(1) + "\n";
+  resultHeader2 = prefix + units.substr(1) + "\n";
+  return 0;
+}
+
+// Writes one block of every seam's result file: mode 1 creates the file with
+// its dimension line and headers, any other mode appends. Returns 1 at once
+// when a file cannot be opened, otherwise 0.
+int CModelDat::WriteResults(int mode) {
+  const int blocks = lmsPillarCount > 0 ? stepCount * (lmsPillarCount + 1) : stepCount;
+  const double fd = displacementOutputFactor;
+  const double fs = stressOutputFactor;
+  const double fe = energyOutputFactor;
+  std::string out;
+  out.reserve(1 << 16);
+
+  for (int s = 1; s <= seamCount; ++s) {
+    resultFileName = inputFolder + inputFileTitle + ".f" + std::to_string(s);
+    FilePtr file(std::fopen(resultFileName.c_str(), mode == 1 ? "w" : "a"));
+    if (!file) {
+      ShowMessage("Error in Opening Output File - PES1\n");
+      return 1;
+    }
+    if (mode == 1) {
+      std::fprintf(file.get(), "%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g\n", blocks, nx * ny,
+                   elementWidth, nx, ny, seamX[s], seamY[s]);
+      std::fputs(resultHeader1.c_str(), file.get());
+      std::fputs(resultHeader2.c_str(), file.get());
+    }
+    out.clear();
+    for (int i = 1; i <= nx; ++i)
+      for (int j = 1; j <= ny; ++j) {
+        Value(out, kFirst, convergence[s][i][j] * fd);
+        Value(out, kNext, totalStress[s][i][j] * fs);
+        Value(out, kNext, overburdenStress[s][i][j] * fs);
+        if (surfaceEffects == 1) Value(out, kGroup, surfaceEffectStress[s][i][j] * fs);
+        if (seamCount > 1)
+          Value(out, kGroup, (interseamStress[s][i][j] + preCalculatedStress[s][i][j]) * fs);
+        if (safetyFactors == 1) {
+          Value(out, kGroup, elementStrainSF[s][i][j]);
+          Value(out, kNext, pillarStressSF[s][i][j]);
+          Value(out, kNext, pillarStrainSF[s][i][j]);
+        }
+        if (remoteStrains == 1) {
+          Value(out, kGroup, remoteDisplacement[s][i][j] * fd);
+          Value(out, kNext, remoteXStrain[s][i][j]);
+          Value(out, kNext, remoteYStrain[s][i][j]);
+        }
+        if (energyValues == 1) {
+          Value(out, kGroup, storedElasticEnergy[s][i][j] * fe);
+          Value(out, kNext, dissipatedEnergy[s][i][j] * fe);
+          Value(out, kNext, totalInputEnergy[s][i][j] * fe);
+          Value(out, kNext, storedEnergyReleased[s][i][j] * fe);
+          Value(out, kNext, kineticEnergyReleased[s][i][j] * fe);
+          Value(out, kNext, totalEnergyReleased[s][i][j] * fe);
+        }
+        if (roofBending == 1) {
+          Value(out, kGroup, roofStressX[s][i][j] * fs);
+          Value(out, kNext, roofStressY[s][i][j] * fs);
+          Value(out, kNext, maxRoofCompression[s][i][j] * fs);
+          Value(out, kNext, maxRoofTension[s][i][j] * fs);
+          Value(out, kNext, maxRoofStress[s][i][j] * fs);
+        }
+        out.push_back('\n');
+        if (out.size() >= (1 << 16) - 1024) {
+          std::fwrite(out.data(), 1, out.size(), file.get());
+          out.clear();
+        }
+      }
+    std::fwrite(out.data(), 1, out.size(), file.get());
+  }
+  return 0;
+}
+
+}  // namespace kavrel
