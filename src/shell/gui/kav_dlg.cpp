@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
+#include <new>
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
@@ -33,6 +35,9 @@ namespace {
 // Client area of the window, dialog units.
 constexpr int kClientWidthDlu = 373;
 constexpr int kClientHeightDlu = 144;
+
+// Process status for a failure that no message of the program covers.
+constexpr int kInternalErrorStatus = 70;
 
 // Field texts are formatted into a 20-character buffer: at most 19 characters.
 std::string FormatField(const char* format, ...) {
@@ -427,8 +432,11 @@ bool CKavDlg::OpenInputFile(const QString& path) {
       return false;
     }
   } catch (const FatalExit& fatal) {
-    if (!fatal.consoleText().empty()) std::fputs(fatal.consoleText().c_str(), stderr);
-    endProcess(fatal.exitCode());
+    EndAfterFatal(fatal);
+    UpdateActions();
+    return false;
+  } catch (const std::exception& error) {
+    EndAfterInternalError(error);
     UpdateActions();
     return false;
   }
@@ -457,9 +465,9 @@ void CKavDlg::OnRun() {
     runStartTime_ = static_cast<long long>(std::time(nullptr));
     model_.RunAnalysis();
   } catch (const FatalExit& fatal) {
-    // The core has shown its messages already.
-    if (!fatal.consoleText().empty()) std::fputs(fatal.consoleText().c_str(), stderr);
-    endProcess(fatal.exitCode());
+    EndAfterFatal(fatal);
+  } catch (const std::exception& error) {
+    EndAfterInternalError(error);
   }
   running_ = false;
   inputConsumed_ = true;
@@ -487,6 +495,23 @@ void CKavDlg::closeEvent(QCloseEvent* event) {
 bool CKavDlg::eventFilter(QObject* watched, QEvent* event) {
   if (running_ && event->type() == QEvent::Quit) quitDuringRun_ = true;
   return QDialog::eventFilter(watched, event);
+}
+
+void CKavDlg::EndAfterFatal(const FatalExit& fatal) {
+  // The core has shown its messages already.
+  if (!fatal.consoleText().empty()) std::fputs(fatal.consoleText().c_str(), stderr);
+  endProcess(fatal.exitCode());
+}
+
+void CKavDlg::EndAfterInternalError(const std::exception& error) {
+  // Nothing of the program covers this (e.g. memory exhausted outside the
+  // grids): say so and stop rather than carry on with a half-built model.
+  const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+  const std::string text = outOfMemory ? std::string("kavrel-gui: out of memory")
+                                       : std::string("kavrel-gui: internal error: ") + error.what();
+  std::fprintf(stderr, "%s\n", text.c_str());
+  showMessageBox(this, FromLocal(text));
+  endProcess(kInternalErrorStatus);
 }
 
 void CKavDlg::EndIfQuitDuringRun() {

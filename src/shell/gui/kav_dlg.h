@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ class QWidget;
 namespace kavrel {
 
 class CModelDat;
+class FatalExit;
 
 class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   Q_OBJECT
@@ -109,6 +111,8 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   static void EnablePanel(const std::vector<QWidget*>& panel, bool enable);
   void Refresh();
   void ShowField(QLineEdit* field, const std::string& text);
+  void EndAfterFatal(const FatalExit& fatal);
+  void EndAfterInternalError(const std::exception& error);
   // A close or quit arrived while a run was in progress: end the process.
   void EndIfQuitDuringRun();
 
