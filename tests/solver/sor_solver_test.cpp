@@ -1,0 +1,428 @@
+// SOR seam solve: closed-form solutions of the seam equation, load balance,
+// the fault links, the iteration limits, and bit-for-bit agreement of the
+// fused sweep with the literal algorithm (stress pass, boundary copy, sweep).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "model/model_dat.h"
+#include "numeric/fatal_exit.h"
+#include "solver/solver_test_support.h"
+#include "solver/sor_reference.h"
+
+namespace kavrel {
+namespace {
+
+using testing_support::LiteralSolveSeam;
+using testing_support::RecordingMessages;
+using testing_support::RecordingProgress;
+using testing_support::SeamArrays;
+using testing_support::SetUpModel;
+
+int Solve(CModelDat& m, SeamArrays& a, double thickness, std::FILE* log = nullptr,
+          bool fault = false) {
+  if (fault)
+    return m.SolveSeamWithFault(a.u, a.codes, 1, a.nx, a.ny, m.elementWidth, thickness, a.stress,
+                                a.overburden, a.surface, a.interseam, a.precalculated, log);
+  return m.SolveSeam(a.u, a.codes, 1, a.nx, a.ny, m.elementWidth, thickness, a.stress,
+                     a.overburden, a.surface, a.interseam, a.precalculated, log);
+}
+
+// ---- closed-form checks --------------------------------------------------------
+
+TEST(SorSolver, UniformSeamUnderSymmetricEdgesConvergesToSigmaTOverE) {
+  CModelDat m;
+  SetUpModel(m, 20, 30, 400000.0);
+  SeamArrays a(20, 30);
+  a.overburden.Fill(1000.0);
+  const double thickness = 72.0;
+  const int sweeps = Solve(m, a, thickness);
+  EXPECT_GT(sweeps, 1);
+  const double expected = 1000.0 * thickness / 400000.0;  // 0.18
+  for (int i = 1; i <= 20; ++i)
+    for (int j = 1; j <= 30; ++j) {
+      EXPECT_NEAR(a.u[i][j], expected, 1e-7) << i << "," << j;
+      EXPECT_NEAR(a.stress[i][j], 1000.0, 1e-3);
+    }
+}
+
+TEST(SorSolver, FixedEdgesConvergeLessTowardTheEdges) {
+  CModelDat m;
+  SetUpModel(m, 20, 20, 400000.0);
+  m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 0;
+  SeamArrays a(20, 20);
+  a.overburden.Fill(1000.0);
+  Solve(m, a, 72.0);
+  const double free = 1000.0 * 72.0 / 400000.0;
+  // Along the middle row, from the west edge to the centre and on to the east.
+  for (int i = 1; i < 10; ++i) EXPECT_LT(a.u[i][10], a.u[i + 1][10]) << i;
+  for (int i = 11; i < 20; ++i) EXPECT_GT(a.u[i][10], a.u[i + 1][10]) << i;
+  for (int i = 1; i <= 20; ++i)
+    for (int j = 1; j <= 20; ++j) {
+      EXPECT_LT(a.u[i][j], free);
+      EXPECT_GT(a.u[i][j], 0.0);
+    }
+  EXPECT_LT(a.u[1][1], a.u[1][10]);  // a corner has two fixed edges
+  // The ghost border stays at zero convergence.
+  for (int i = 0; i <= 21; ++i) EXPECT_EQ(a.u[i][0], 0.0);
+}
+
+// A panel, long in Y, mined out over |x| < a and flanked by elastic coal out to
+// x = L, with symmetry at x = 0 and x = L. The continuous seam equation
+//   u'' = (2 / (lambda E)) (stress(u) - sigma)
+// gives, with k^2 = 2 Ec / (lambda E t), u0 = sigma t / Ec, g = 2 sigma / (lambda E):
+//   panel: u = u0 + (g a / k) coth(k (L - a)) + g (a^2 - x^2) / 2.
+TEST(SorSolver, LongPanelApproachesTheContinuousSolution) {
+  const double E = 3.0e6, lambda = 30.0, Ec = 4.0e5, t = 72.0, sigma = 1000.0;
+  const double a = 200.0, L = 1000.0;
+  const double k = std::sqrt(2.0 * Ec / (lambda * E * t));
+  const double u0 = sigma * t / Ec, g = 2.0 * sigma / (lambda * E);
+  auto closedForm = [&](double x) {
+    return u0 + g * a / k / std::tanh(k * (L - a)) + g * (a * a - x * x) / 2.0;
+  };
+  double previousError = 1e30;
+  for (double d : {40.0, 20.0, 10.0}) {
+    const int nx = static_cast<int>(L / d), panel = static_cast<int>(a / d);
+    CModelDat m;
+    SetUpModel(m, nx, 2, Ec);
+    m.elasticModulus = E;
+    m.layerPlateFactor = lambda;
+    m.elementWidth = d;
+    m.overRelaxation = 1.9;
+    m.stressConvergence = 1e-11;
+    SeamArrays s(nx, 2);
+    s.overburden.Fill(sigma);
+    for (int i = 1; i <= panel; ++i) s.codes[i][1] = s.codes[i][2] = '1';
+    Solve(m, s, t);
+    double error = 0;
+    for (int i = 1; i <= panel; ++i)
+      error = std::max(error, std::fabs(s.u[i][1] - closedForm((i - 0.5) * d)));
+    // Second order in the element width: halving it quarters the error.
+    EXPECT_LT(error, 0.3 * previousError) << "d = " << d;
+    previousError = error;
+  }
+  EXPECT_LT(previousError, 0.002 * closedForm(0.0));
+}
+
+// Room and pillar under four symmetry edges: the seam as a whole carries the
+// whole overburden load, so the mean stress over all elements is the
+// overburden stress, and the pillars carry it on their tributary area.
+TEST(SorSolver, RoomAndPillarCarriesTheWholeOverburden) {
+  CModelDat m;
+  SetUpModel(m, 40, 40, 400000.0);
+  m.stressConvergence = 1e-10;
+  SeamArrays s(40, 40, '1');
+  int pillarElements = 0;
+  for (int i = 1; i <= 40; ++i)
+    for (int j = 1; j <= 40; ++j)
+      if ((i - 1) % 10 < 6 && (j - 1) % 10 < 6) {
+        s.codes[i][j] = 'A';
+        ++pillarElements;
+      }
+  const double sigma = 1100.0;
+  s.overburden.Fill(sigma);
+  Solve(m, s, 72.0);
+  double total = 0, pillarTotal = 0;
+  for (int i = 1; i <= 40; ++i)
+    for (int j = 1; j <= 40; ++j) {
+      total += s.stress[i][j];
+      if (s.codes[i][j] == 'A') pillarTotal += s.stress[i][j];
+      else EXPECT_EQ(s.stress[i][j], 0.0);  // rooms stay open
+    }
+  EXPECT_NEAR(total / 1600.0, sigma, 1e-3 * sigma);
+  EXPECT_NEAR(pillarTotal / pillarElements, sigma * 1600.0 / pillarElements, 1e-3 * sigma);
+}
+
+// ---- iteration limits and bookkeeping --------------------------------------------
+
+TEST(SorSolver, ZeroIterationsRunsNoSweepButComputesStresses) {
+  CModelDat m;
+  RecordingProgress progress;
+  m.SetProgress(&progress);
+  SetUpModel(m, 10, 10);
+  m.maxIterations = 0;
+  m.stressConvergence = 0.001;
+  m.maxDisplacement[1][1] = -0.25;
+  SeamArrays s(10, 10);
+  s.overburden.Fill(1000.0);
+  s.u.Fill(0.01);
+  EXPECT_EQ(Solve(m, s, 72.0), 0);
+  EXPECT_EQ(m.maxDisplacement[1][0], -0.25);
+  EXPECT_EQ(m.maxDisplacement[1][1], 1.001);
+  EXPECT_EQ(s.u[5][5], 0.01);
+  EXPECT_DOUBLE_EQ(s.stress[5][5], 400000.0 * 0.01 / 72.0);
+  ASSERT_EQ(progress.iterations.size(), 1u);
+  EXPECT_EQ(progress.iterations[0].first, 1);
+  EXPECT_EQ(progress.solverOpened, 1);
+  EXPECT_EQ(progress.solverClosed, 1);
+}
+
+TEST(SorSolver, OneIterationStopsTheRunEvenWhenConverged) {
+  CModelDat m;
+  RecordingMessages messages;
+  m.SetMessages(&messages);
+  SetUpModel(m, 10, 10);
+  m.maxIterations = 1;
+  m.stressConvergence = 1.0;  // the single sweep meets it
+  SeamArrays s(10, 10);
+  s.overburden.Fill(1000.0);
+  int code = -1;
+  try {
+    Solve(m, s, 72.0);
+  } catch (const FatalExit& e) {
+    code = e.exitCode();
+  }
+  EXPECT_EQ(code, 1);
+  ASSERT_EQ(messages.boxes.size(), 1u);
+  EXPECT_EQ(messages.boxes[0], "Maximum Number of Iterations Reached - SOR1");
+}
+
+TEST(SorSolver, ReturnsTheSweepCountAndShowsOneMore) {
+  CModelDat m;
+  RecordingProgress progress;
+  m.SetProgress(&progress);
+  SetUpModel(m, 10, 10);
+  m.stressConvergence = 1e-6;
+  SeamArrays s(10, 10);
+  s.overburden.Fill(1000.0);
+  const int sweeps = Solve(m, s, 72.0);
+  ASSERT_FALSE(progress.iterations.empty());
+  EXPECT_EQ(progress.iterations.back().first, sweeps + 1);
+  EXPECT_LE(std::fabs(m.maxDisplacement[1][1]), 1e-6);
+  // Every 100th sweep is shown on the way.
+  int shown = 0;
+  for (const auto& [n, change] : progress.iterations)
+    if (n % 100 == 0) ++shown;
+  EXPECT_EQ(shown, sweeps / 100);
+}
+
+TEST(SorSolver, ReboundingSeamKeepsTheSignOfItsLargestChange) {
+  CModelDat m;
+  SetUpModel(m, 10, 10);
+  SeamArrays s(10, 10);
+  s.overburden.Fill(1000.0);
+  s.u.Fill(0.5);  // far more closed than the load supports
+  m.maxDisplacement[1][1] = 0.125;
+  const int sweeps = Solve(m, s, 72.0);
+  EXPECT_EQ(m.maxDisplacement[1][0], 0.125);
+  EXPECT_LE(m.maxDisplacement[1][1], 0.0);
+  EXPECT_GT(sweeps, 1);
+}
+
+// ---- fault links -------------------------------------------------------------------
+
+// The loaded half of a seam cut by a fault along its whole length, compared
+// with the same half alone under a symmetry edge where the fault runs.
+TEST(SorSolver, FaultCutsTheLinksItNamesAndNoOthers) {
+  const double sigma = 1000.0, t = 72.0;
+  for (int alongY = 0; alongY <= 1; ++alongY) {
+    CModelDat m;
+    SetUpModel(m, 12, 12);
+    m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 0;
+    m.faultCalc = 1;
+    m.faultAlongY = alongY;
+    if (alongY == 0) {
+      m.faultX1 = 1; m.faultX2 = 12; m.faultY1 = 6; m.faultY2 = 7;
+    } else {
+      m.faultX1 = 6; m.faultX2 = 7; m.faultY1 = 1; m.faultY2 = 12;
+    }
+    SeamArrays cut(12, 12);
+    for (int i = 1; i <= 12; ++i)
+      for (int j = 1; j <= 12; ++j)
+        cut.overburden[i][j] = ((alongY == 0 ? j : i) <= 6) ? sigma : 0.0;
+    Solve(m, cut, t, nullptr, true);
+
+    CModelDat half;
+    SetUpModel(half, alongY == 0 ? 12 : 6, alongY == 0 ? 6 : 12);
+    half.bcNorth = half.bcEast = half.bcSouth = half.bcWest = 0;
+    (alongY == 0 ? half.bcNorth : half.bcEast) = 1;
+    SeamArrays alone(half.nx, half.ny);
+    alone.overburden.Fill(sigma);
+    Solve(half, alone, t);
+
+    for (int i = 1; i <= 12; ++i)
+      for (int j = 1; j <= 12; ++j) {
+        const bool loaded = (alongY == 0 ? j : i) <= 6;
+        if (loaded) EXPECT_NEAR(cut.u[i][j], alone.u[i][j], 1e-8) << alongY << ":" << i << "," << j;
+        else EXPECT_EQ(cut.u[i][j], 0.0) << alongY << ":" << i << "," << j;
+      }
+  }
+}
+
+TEST(SorSolver, FaultOfPartialExtentLeavesTheOtherLinksOpen) {
+  CModelDat m;
+  SetUpModel(m, 12, 12);
+  m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 0;
+  m.faultAlongY = 0;
+  m.faultX1 = 4; m.faultX2 = 9; m.faultY1 = 6; m.faultY2 = 7;
+  SeamArrays s(12, 12);
+  for (int i = 1; i <= 12; ++i)
+    for (int j = 1; j <= 12; ++j) s.overburden[i][j] = j <= 6 ? 1000.0 : 0.0;
+  Solve(m, s, 72.0, nullptr, true);
+  // Load crosses the fault line only around the fault's ends.
+  for (int i = 1; i <= 12; ++i) {
+    if (i >= 4 && i <= 9) EXPECT_LT(s.u[i][7], s.u[3][7]) << i;
+    else EXPECT_GT(s.u[i][7], 0.0) << i;
+  }
+  EXPECT_GT(s.u[3][7], s.u[6][7]);
+  EXPECT_GT(s.u[6][7], 0.0);  // reached around the ends of the fault
+}
+
+// ---- fast sweep against the literal algorithm ----------------------------------------
+
+struct MixedCase {
+  int nx, ny;
+  bool fault;
+  int alongY, x1, x2, y1, y2;
+  int bcN, bcE, bcS, bcW;
+  bool surface, interseam, precalculated;
+  double omega;
+};
+
+void FillMixedModel(CModelDat& m, SeamArrays& s, const MixedCase& c, unsigned seed) {
+  SetUpModel(m, c.nx, c.ny);
+  m.materialCount = 7;
+  const double props[7][5] = {{4e5, 1.6e5, 0, 0, 0},        {1500, 0.004, 300, 0.02, 0.3},
+                              {1500, 0.004, 2000, 0.3, 0},  {200, 0.05, 3000, 1.5, 0.3},
+                              {800, 6000, 2500, 2.0, 0.3},  {900, 400, 2.5, 0, 0},
+                              {700, 700, 2500, 1.0, 0.3}};  // type 5 with equal moduli
+  const int types[7] = {1, 2, 3, 4, 5, 6, 5};
+  for (int k = 0; k < 7; ++k) {
+    m.materialType[k] = types[k];
+    for (int p = 0; p < 5; ++p) m.materialProps[k][p] = props[k][p];
+  }
+  m.overRelaxation = c.omega;
+  m.stressConvergence = 1e-7;
+  m.bcNorth = c.bcN; m.bcEast = c.bcE; m.bcSouth = c.bcS; m.bcWest = c.bcW;
+  m.faultCalc = c.fault ? 1 : 0;
+  m.faultAlongY = c.alongY;
+  m.faultX1 = c.x1; m.faultX2 = c.x2; m.faultY1 = c.y1; m.faultY2 = c.y2;
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> pick(0, 8);
+  std::uniform_real_distribution<double> load(800.0, 1200.0), small(-50.0, 50.0);
+  const char codes[9] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', '1', '1'};
+  for (int i = 1; i <= c.nx; ++i)
+    for (int j = 1; j <= c.ny; ++j) {
+      s.codes[i][j] = codes[pick(rng)];
+      s.overburden[i][j] = load(rng);
+      if (c.surface) s.surface[i][j] = small(rng);
+      if (c.interseam) s.interseam[i][j] = small(rng);
+      if (c.precalculated) s.precalculated[i][j] = small(rng);
+    }
+  // A mined-out element already closed beyond the seam thickness: contact.
+  s.u[c.nx / 2][c.ny / 2] = 80.0;
+  s.codes[c.nx / 2][c.ny / 2] = '1';
+}
+
+std::string ReadAll(std::FILE* f) {
+  std::string text;
+  std::rewind(f);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  return text;
+}
+
+TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
+  const MixedCase cases[] = {
+      {30, 40, false, 0, 0, 0, 0, 0, 1, 1, 1, 1, false, false, false, 1.7},
+      {30, 40, true, 0, 5, 22, 17, 18, 1, 0, 1, 0, true, false, false, 1.5},
+      {40, 30, true, 1, 12, 13, 3, 30, 0, 1, 0, 1, false, true, true, 1.8},
+      {24, 24, true, 0, 3, 20, 8, 14, 1, 1, 0, 0, true, true, false, 1.0},  // wide window
+      {24, 24, true, 1, 6, 11, 0, 30, 0, 0, 1, 1, false, false, true, 1.6},  // window past the grid
+  };
+  unsigned seed = 17;
+  for (const MixedCase& c : cases) {
+    CModelDat fast, literal;
+    RecordingMessages fastMessages, literalMessages;
+    RecordingProgress fastProgress, literalProgress;
+    fast.SetMessages(&fastMessages);
+    literal.SetMessages(&literalMessages);
+    fast.SetProgress(&fastProgress);
+    literal.SetProgress(&literalProgress);
+    SeamArrays f(c.nx, c.ny), l(c.nx, c.ny);
+    FillMixedModel(fast, f, c, seed);
+    FillMixedModel(literal, l, c, seed);
+    ++seed;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> fastLog(std::tmpfile(), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> literalLog(std::tmpfile(), std::fclose);
+    ASSERT_TRUE(fastLog && literalLog);
+
+    // Two solves in a row: the second starts warm from the first.
+    for (int solve = 0; solve < 2; ++solve) {
+      const int fastSweeps = Solve(fast, f, 60.0, fastLog.get(), c.fault);
+      const int literalSweeps =
+          LiteralSolveSeam(literal, c.fault, l.u, l.codes, 1, c.nx, c.ny, literal.elementWidth,
+                           60.0, l.stress, l.overburden, l.surface, l.interseam, l.precalculated,
+                           literalLog.get());
+      EXPECT_EQ(fastSweeps, literalSweeps);
+      if (solve == 0) {
+        EXPECT_GT(fastSweeps, 100);
+      }
+      for (int i = 0; i <= c.nx + 1; ++i)
+        for (int j = 0; j <= c.ny + 1; ++j) ASSERT_EQ(f.u[i][j], l.u[i][j]) << i << "," << j;
+      for (int i = 1; i <= c.nx; ++i)
+        for (int j = 1; j <= c.ny; ++j) ASSERT_EQ(f.stress[i][j], l.stress[i][j]) << i << "," << j;
+      EXPECT_EQ(fast.maxDisplacement[1][0], literal.maxDisplacement[1][0]);
+      EXPECT_EQ(fast.maxDisplacement[1][1], literal.maxDisplacement[1][1]);
+      // Change the load a little for the warm second solve.
+      for (int i = 1; i <= c.nx; ++i)
+        for (int j = 1; j <= c.ny; ++j) {
+          f.overburden[i][j] *= 1.05;
+          l.overburden[i][j] *= 1.05;
+        }
+    }
+    // Same log lines (largest change and its location every 100 sweeps), same
+    // diagnostics and progress.
+    const std::string fastText = ReadAll(fastLog.get());
+    EXPECT_EQ(fastText, ReadAll(literalLog.get()));
+    EXPECT_NE(fastText.find("iteration number = 100, maximum displacement = "), std::string::npos);
+    EXPECT_EQ(fastMessages.diagnostics, literalMessages.diagnostics);
+    EXPECT_FALSE(fastMessages.diagnostics.empty());
+    EXPECT_EQ(fastProgress.iterations, literalProgress.iterations);
+  }
+}
+
+TEST(SorSolver, RefusedCodeStopsTheSolveLikeTheStressPass) {
+  CModelDat m;
+  RecordingMessages messages;
+  m.SetMessages(&messages);
+  SetUpModel(m, 10, 10);
+  SeamArrays s(10, 10);
+  s.codes[4][7] = '0';
+  int code = -1;
+  try {
+    Solve(m, s, 72.0);
+  } catch (const FatalExit& e) {
+    code = e.exitCode();
+  }
+  EXPECT_EQ(code, 1);
+  ASSERT_EQ(messages.diagnostics.size(), 2u);
+  EXPECT_EQ(messages.diagnostics[1], "i = 4, j = 7, integer code = 52\n");
+}
+
+TEST(SorSolver, BoundaryCopyFillsSymmetryGhostsOnly) {
+  CModelDat m;
+  SetUpModel(m, 3, 4);
+  m.bcNorth = 1; m.bcEast = 0; m.bcSouth = 1; m.bcWest = 2;
+  DMatrix u(0, 4, 0, 5);
+  u.Fill(0.0);
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 4; ++j) u[i][j] = 10 * i + j;
+  m.ApplyBoundaryConditions(u);
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(u[i][5], u[i][4]);  // north: high Y
+    EXPECT_EQ(u[i][0], u[i][1]);  // south
+  }
+  for (int j = 0; j <= 5; ++j) {
+    EXPECT_EQ(u[4][j], 0.0);  // east fixed
+    EXPECT_EQ(u[0][j], 0.0);  // west flag 2 is not a symmetry edge
+  }
+}
+
+}  // namespace
+}  // namespace kavrel
