@@ -1,0 +1,469 @@
+// Checks of the stress grid files: the .top surface grid reader, the .tpo
+// overburden stress writer and reader, the .sms off-seam grid writer and the
+// static stress reader — formats byte for byte, round trips, every rejection
+// with its message and result, and CR LF files read like LF files.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/model_dat.h"
+
+namespace kavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingMessages : public MessageSink {
+ public:
+  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
+  void WriteDiagnostic(const std::string& text) override { console += text; }
+  std::vector<std::string> boxes;
+  std::string console;
+};
+
+class RecordingProgress : public NullProgressSink {
+ public:
+  void SetPhase(const std::string& text) override { phases.push_back(text); }
+  std::vector<std::string> phases;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+class GridFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(KAVREL_BINARY_DIR) / "test-tmp" /
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    m_.SetMessages(&messages_);
+    m_.SetProgress(&progress_);
+    m_.inputFolder = dir_.string() + "/";
+    m_.inputFileTitle = "model";
+    m_.topoInputFileName = m_.inputFolder + "model.top";
+    m_.topoStressFileName = m_.inputFolder + "model.tpo";
+    m_.staticStressFileName = m_.inputFolder + "model.sms";
+    m_.stressUnit = "psi";
+  }
+
+  // A seam grid of nx x ny elements for `seams` seams with the stress cubes.
+  void Seams(int seams, int nx, int ny, double width) {
+    m_.seamCount = seams;
+    m_.nx = nx;
+    m_.ny = ny;
+    m_.elementWidth = width;
+    for (int s = 1; s <= seams; ++s) {
+      m_.seamX[s] = -100;
+      m_.seamY[s] = 200;
+      m_.seamZ[s] = -500.0 - 50 * (s - 1);
+    }
+    m_.overburdenStress.Allocate(1, seams, 1, nx, 1, ny);
+    m_.preCalculatedStress.Allocate(1, seams, 1, nx, 1, ny);
+    m_.overburdenStress.Fill(-1);
+    m_.preCalculatedStress.Fill(0);
+  }
+
+  fs::path dir_;
+  CModelDat m_;
+  RecordingMessages messages_;
+  RecordingProgress progress_;
+};
+
+// ---- .tpo ------------------------------------------------------------------------
+
+TEST_F(GridFiles, TopoStressFileOfOneSeamByteForByte) {
+  Seams(1, 2, 3, 10);
+  const double values[2][3] = {{550, 1234.5, -0.25}, {1e-7, 123456789, 0}};
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 3; ++j) m_.overburdenStress[1][i][j] = values[i - 1][j - 1];
+  ASSERT_EQ(m_.TopoStressWriter(), 0);
+  EXPECT_EQ(Slurp(dir_ / "model.tpo"),
+            "  1,       6,           10,   2,   3,         -100,          200,         -500\n"
+            "  1,Overburden Stress Seam #1\n"
+            "  1,                      psi\n"
+            "         550\n"
+            "      1234.5\n"
+            "       -0.25\n"
+            "       1e-07\n"
+            "  1.2346e+08\n"
+            "           0\n");
+}
+
+TEST_F(GridFiles, TopoStressFileRoundTripsAtItsPrintedPrecision) {
+  // Three seams side by side; values with at most five significant digits
+  // come back exactly, longer ones as printed (five digits) at single
+  // precision.
+  Seams(3, 3, 2, 25);
+  for (int s = 1; s <= 3; ++s)
+    for (int i = 1; i <= 3; ++i)
+      for (int j = 1; j <= 2; ++j) m_.overburdenStress[s][i][j] = 500.0 * s + 10 * i + j + 0.5;
+  m_.overburdenStress[2][3][2] = 1234.5678;
+  ASSERT_EQ(m_.TopoStressWriter(), 0);
+  const std::string text = Slurp(dir_ / "model.tpo");
+  EXPECT_NE(text.find("  3,Overburden Stress Seam #1,Overburden Stress Seam #2,"
+                      "Overburden Stress Seam #3\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\n       511.5,      1011.5,      1511.5\n"), std::string::npos);
+
+  m_.overburdenStress.Fill(0);
+  ASSERT_EQ(m_.TopoStressReader(), 0);
+  EXPECT_TRUE(messages_.boxes.empty());
+  for (int s = 1; s <= 3; ++s)
+    for (int i = 1; i <= 3; ++i)
+      for (int j = 1; j <= 2; ++j) {
+        if (s == 2 && i == 3 && j == 2) continue;
+        EXPECT_EQ(m_.overburdenStress[s][i][j], 500.0 * s + 10 * i + j + 0.5);
+      }
+  EXPECT_EQ(m_.overburdenStress[2][3][2], static_cast<double>(1234.6f));
+  // The header values replace the topographic grid description.
+  EXPECT_EQ(m_.topoNx, 3);
+  EXPECT_EQ(m_.topoNy, 2);
+  EXPECT_EQ(m_.topoBlockCount, 6);
+  EXPECT_EQ(m_.topoBlockWidth, 25.0);
+  EXPECT_EQ(m_.topoDatumZ, -500.0);
+}
+
+TEST_F(GridFiles, TopoStressFileOfAnotherGridSizeIsRejectedBeforeAnyValue) {
+  Seams(1, 2, 3, 10);
+  m_.overburdenStress.Fill(7);
+  ASSERT_EQ(m_.TopoStressWriter(), 0);
+  Seams(1, 3, 2, 10);  // same block count, other shape
+  m_.overburdenStress.Fill(42);
+  EXPECT_EQ(m_.TopoStressReader(), 4);
+  ASSERT_EQ(messages_.boxes.size(), 1u);
+  EXPECT_EQ(messages_.boxes[0], "Incorrect Data Amount in the Topographic Stress File - RTS2c\n");
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 2; ++j) EXPECT_EQ(m_.overburdenStress[1][i][j], 42.0);
+}
+
+struct Rejection {
+  const char* name;
+  std::string text;  // file contents; "" with `missing` means no file
+  bool missing;
+  int result;
+  const char* message;
+};
+
+TEST_F(GridFiles, TopoStressReaderRejectionsCarryTheirCodes) {
+  Seams(2, 2, 1, 10);
+  const std::string head = "  1,       2,           10,   2,   1,         -100,          200,"
+                           "         -500\n";
+  const std::vector<Rejection> cases = {
+      {"missing", "", true, 1, "Error in Opening Topographic Stress File - RTS1a\n"},
+      {"empty file", "", false, 2, "Read an empty line in the Topographic Stress File - RTS2a\n"},
+      {"blank first line", "\n" + head, false, 2,
+       "Read an empty line in the Topographic Stress File - RTS2a\n"},
+      {"short header", "  1,  2, 10, 2, 1\n", false, 2,
+       "Read an empty line in the Topographic Stress File - RTS2a\n"},
+      {"count mismatch",
+       "  1,       3,           10,   2,   1,         -100,          200,         -500\n", false, 3,
+       "Inconsistent Data in the Topographic Stress Header Line - RTS2b\n"},
+      {"no titles", head, false, 5, "Read an empty line in the Topographic Stress File - RTS3a\n"},
+      {"one seam", head + "  1,Overburden Stress Seam #1\n", false, 6,
+       "Incorrect Number of Seams in the Topographic Stress File - RTS3b\n"},
+      {"short data", head + "  2,a,b\n  2,psi,psi\n 1, 2\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"empty data line", head + "  2,a,b\n  2,psi,psi\n 1, 2\n\n 3, 4\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"one value for two seams", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"not a number", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, x4\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+  };
+  for (const Rejection& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir_ / "model.tpo");
+    if (!c.missing) Spit(dir_ / "model.tpo", c.text);
+    messages_.boxes.clear();
+    EXPECT_EQ(m_.TopoStressReader(), c.result);
+    ASSERT_EQ(messages_.boxes.size(), 1u);
+    EXPECT_EQ(messages_.boxes[0], c.message);
+  }
+}
+
+TEST_F(GridFiles, CrLfTopoStressFileReadsLikeLf) {
+  Seams(2, 2, 2, 10);
+  const std::string text =
+      "  1,       4,           10,   2,   2,         -100,          200,         -500\n"
+      "  2,Overburden Stress Seam #1,Overburden Stress Seam #2\n"
+      "  2,                      psi,                      psi\n"
+      "         550,         605\n"
+      "       550.5,       605.5\n"
+      "  1.2346e+03,  -2.5e-01\n"
+      "           0,           1\n";
+  Spit(dir_ / "model.tpo", WithCrLf(text));
+  ASSERT_EQ(m_.TopoStressReader(), 0);
+  EXPECT_EQ(m_.overburdenStress[1][1][1], 550.0);
+  EXPECT_EQ(m_.overburdenStress[2][1][2], 605.5);
+  EXPECT_EQ(m_.overburdenStress[1][2][1], static_cast<double>(1234.6f));
+  EXPECT_EQ(m_.overburdenStress[2][2][1], -0.25);
+  EXPECT_EQ(m_.overburdenStress[2][2][2], 1.0);
+}
+
+TEST_F(GridFiles, NumbersAreReadTheSameUnderADecimalCommaLocale) {
+  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = previous ? previous : "C";
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    GTEST_SKIP() << "no decimal-comma locale installed";
+  Seams(1, 1, 2, 10);
+  Spit(dir_ / "model.tpo",
+       "  1,       2,           10,   1,   2,         -100,          200,         -500\n"
+       "  1,Overburden Stress Seam #1\n  1,psi\n       550.5\n    -1.25e+3\n");
+  const int result = m_.TopoStressReader();
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  ASSERT_EQ(result, 0);
+  EXPECT_EQ(m_.overburdenStress[1][1][1], 550.5);
+  EXPECT_EQ(m_.overburdenStress[1][1][2], -1250.0);
+}
+
+// ---- .top ------------------------------------------------------------------------
+
+TEST_F(GridFiles, TopoInputGridIsReadXOuterWithTitleLinesSkipped) {
+  // Blank lines and leading blanks after the header are swallowed by its
+  // line end; the next two lines are titles; heights follow in any layout.
+  Spit(dir_ / "model.top",
+       "  1,  6, 50.0, 2, 3, -25.0, 40.5, 300.0\n"
+       "\n"
+       "   Surface Heights, with, commas\n"
+       "  ft\n"
+       "310.5 320\n"
+       "  330\n"
+       "   -1.5e2, 0 7\n");
+  // "-1.5e2," stops at the comma, which no number can start with.
+  EXPECT_EQ(m_.TopoInputReader(), 3);
+  EXPECT_EQ(messages_.boxes.back(), "Error reading the Topographic Grid Stress - RTI3\n");
+
+  messages_.boxes.clear();
+  Spit(dir_ / "model.top",
+       "  1,  6, 50.0, 2, 3, -25.0, 40.5, 300.0\n"
+       "\n"
+       "   Surface Heights, with, commas\n"
+       "  ft\n"
+       "310.5 320\n"
+       "  330\n"
+       "   -1.5e2 0 7\n");
+  ASSERT_EQ(m_.TopoInputReader(), 0);
+  EXPECT_TRUE(messages_.boxes.empty());
+  EXPECT_EQ(m_.topoBlockCount, 6);
+  EXPECT_EQ(m_.topoBlockWidth, 50.0);
+  EXPECT_EQ(m_.topoNx, 2);
+  EXPECT_EQ(m_.topoNy, 3);
+  EXPECT_EQ(m_.topoOriginX, -25.0);
+  EXPECT_EQ(m_.topoOriginY, 40.5);
+  EXPECT_EQ(m_.topoDatumZ, 300.0);
+  EXPECT_EQ(m_.topoLoad[1][1], 310.5);
+  EXPECT_EQ(m_.topoLoad[1][2], 320.0);
+  EXPECT_EQ(m_.topoLoad[1][3], 330.0);
+  EXPECT_EQ(m_.topoLoad[2][1], -150.0);
+  EXPECT_EQ(m_.topoLoad[2][2], 0.0);
+  EXPECT_EQ(m_.topoLoad[2][3], 7.0);
+  // The displacement grid comes with a ghost border.
+  EXPECT_EQ(m_.topoDisplacement.rowLow(), 0);
+  EXPECT_EQ(m_.topoDisplacement.rowHigh(), 3);
+  EXPECT_EQ(m_.topoDisplacement.colHigh(), 4);
+}
+
+TEST_F(GridFiles, TopoHeightLongerThanTwelveCharactersIsTwoNumbers) {
+  Spit(dir_ / "model.top",
+       "1,2,10,1,2,0,0,0\ntitles\nunits\n"
+       "100.00000000200\n");  // 12 characters, then "200"
+  ASSERT_EQ(m_.TopoInputReader(), 0);
+  EXPECT_EQ(m_.topoLoad[1][1], 100.0);
+  EXPECT_EQ(m_.topoLoad[1][2], 200.0);
+}
+
+TEST_F(GridFiles, CrLfTopoInputReadsLikeLf) {
+  const std::string text =
+      "  1,  4, 50.0, 2, 2, 0.0, 0.0, 100.0\r\n"
+      "Heights\r\n"
+      "ft\r\n"
+      "101.25\r\n102\r\n103\r\n104.5\r\n";
+  Spit(dir_ / "model.top", text);
+  ASSERT_EQ(m_.TopoInputReader(), 0);
+  EXPECT_EQ(m_.topoLoad[1][1], 101.25);
+  EXPECT_EQ(m_.topoLoad[2][2], 104.5);
+}
+
+TEST_F(GridFiles, TopoInputRejectionsCarryTheirCodes) {
+  const std::vector<Rejection> cases = {
+      {"missing", "", true, 1, "Error in Opening Topographic Input File - RTI1a\n"},
+      {"seven values", "1, 4, 50.0, 2, 2, 0.0, 0.0\nt\nu\n1 2 3 4\n", false, 2,
+       "Error Reading the Topographic Header Line - RTI2a\n"},
+      {"blank before comma", "1 , 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 2,
+       "Error Reading the Topographic Header Line - RTI2a\n"},
+      {"block count", "1, 5, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 3,
+       "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
+      {"negative counts", "1, 4, 50.0, -2, -2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 3,
+       "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
+      {"short grid", "1, 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3\n", false, 3,
+       "Error reading the Topographic Grid Stress - RTI3\n"},
+  };
+  for (const Rejection& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir_ / "model.top");
+    if (!c.missing) Spit(dir_ / "model.top", c.text);
+    messages_.boxes.clear();
+    EXPECT_EQ(m_.TopoInputReader(), c.result);
+    ASSERT_EQ(messages_.boxes.size(), 1u);
+    EXPECT_EQ(messages_.boxes[0], c.message);
+  }
+}
+
+// ---- .sms ------------------------------------------------------------------------
+
+class OffSeamGridFile : public GridFiles {
+ protected:
+  void Grid(int nx, int ny) {
+    m_.offSeamNx = nx;
+    m_.offSeamNy = ny;
+    m_.offSeamNz = 1;
+    m_.offSeamBlockCount = nx * ny;
+    m_.offSeamBlockWidth = 10;
+    m_.offSeamOriginX = 0;
+    m_.offSeamOriginY = 0;
+    m_.offSeamOriginZ = -250;
+    m_.offSeamStressGrid.Allocate(1, 1, 1, nx, 1, ny);
+  }
+  void FillStep(int step) {
+    for (int i = 1; i <= m_.offSeamNx; ++i)
+      for (int j = 1; j <= m_.offSeamNy; ++j)
+        m_.offSeamStressGrid[1][i][j] = 100.0 * step + 10 * i + j;
+  }
+};
+
+TEST_F(OffSeamGridFile, OneHeaderAndOneBlockPerStep) {
+  Grid(2, 2);
+  FillStep(1);
+  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+  FillStep(2);
+  ASSERT_EQ(m_.OffSeamStressWriter(2), 0);
+  EXPECT_EQ(Slurp(dir_ / "model.sms"),
+            "  1,       4,           10,   2,   2,            0,            0,         -250\n"
+            "  1,Off-Seam Stress Grid #1\n"
+            "  1,                      psi\n"
+            "         111\n         112\n         121\n         122\n"
+            "         211\n         212\n         221\n         222\n");
+  // A new step 1 starts the file afresh.
+  FillStep(3);
+  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+  EXPECT_EQ(Slurp(dir_ / "model.sms"),
+            "  1,       4,           10,   2,   2,            0,            0,         -250\n"
+            "  1,Off-Seam Stress Grid #1\n"
+            "  1,                      psi\n"
+            "         311\n         312\n         321\n         322\n");
+}
+
+TEST_F(OffSeamGridFile, UnwritableFileIsReported) {
+  Grid(1, 1);
+  m_.staticStressFileName = (dir_ / "no-such-folder" / "model.sms").string();
+  EXPECT_EQ(m_.OffSeamStressWriter(1), 1);
+  ASSERT_EQ(messages_.boxes.size(), 1u);
+  EXPECT_EQ(messages_.boxes[0], "Error in Opening the Off-Seam Stress Output File - POSS1\n");
+}
+
+TEST_F(OffSeamGridFile, StaticStressReaderLoadsTheFirstStepIntoTheSeams) {
+  // The off-seam grid of one run, on a 2 x 2 grid of 10-wide blocks, loads
+  // seam 1 of a two-seam model on the same grid; seam 2 keeps zero.
+  Grid(2, 2);
+  FillStep(1);
+  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+  FillStep(2);
+  ASSERT_EQ(m_.OffSeamStressWriter(2), 0);
+  Spit(dir_ / "model.sms", WithCrLf(Slurp(dir_ / "model.sms")));
+
+  Seams(2, 2, 2, 10);
+  const fs::path logPath = dir_ / "model.out";
+  std::FILE* log = std::fopen(logPath.string().c_str(), "w");
+  ASSERT_NE(log, nullptr);
+  const int result = m_.StaticStressReader(log);
+  std::fclose(log);
+  ASSERT_EQ(result, 0);
+  EXPECT_TRUE(messages_.boxes.empty());
+  EXPECT_EQ(m_.preCalculatedStress[1][1][1], 111.0);
+  EXPECT_EQ(m_.preCalculatedStress[1][1][2], 112.0);
+  EXPECT_EQ(m_.preCalculatedStress[1][2][2], 122.0);
+  EXPECT_EQ(m_.preCalculatedStress[2][2][2], 0.0);
+  ASSERT_EQ(progress_.phases.size(), 1u);
+  EXPECT_EQ(progress_.phases[0], "Reading Pre-Calculated Static Stresses");
+  EXPECT_EQ(messages_.console, "Reading the static stress file\n\n");
+  const std::string logText = Slurp(logPath);
+  EXPECT_EQ(logText.rfind("Reading Pre-Calculated Static Stresses\n\n  STATIC STRESS GRID DETAILS\n",
+                          0),
+            0u);
+}
+
+TEST_F(OffSeamGridFile, StaticStressReaderRejectionsCarryTheirCodes) {
+  Seams(1, 2, 2, 10);
+  const std::string head = "  1,       4,           10,   2,   2,            0,            0,"
+                           "         -250\n";
+  const std::vector<Rejection> cases = {
+      {"missing", "", true, 1, "Error in Opening Static Stress File - RSS1a\n"},
+      {"empty", "\n", false, 2, "Read an empty line in the Static Stress File - RSS2a\n"},
+      {"x size", "  1,       6,           10,   3,   2,  0,  0,  -250\n", false, 3,
+       "Input Static Stress X Size Does Not Match Present Seam Grids - RSS2b\n"},
+      {"y size", "  1,       6,           10,   2,   3,  0,  0,  -250\n", false, 4,
+       "Input Static Stress Y Size Does Not Match Present Seam Grids - RSS2c\n"},
+      {"width", "  1,       4,         10.5,   2,   2,  0,  0,  -250\n", false, 5,
+       "Input Static Stress Block Size Does Not Match Present Element Size - RSS2d\n"},
+      {"no titles", head, false, 6, "Read an empty line in the Static Stress File - RSS3a\n"},
+      {"two grids", head + "  2,a,b\n", false, 7,
+       "Too Many Grids in the Static Stress File - RSS3b\n"},
+      {"short", head + "  1,a\n  1,psi\n 1\n 2\n 3\n", false, 8,
+       "Read an empty line in the Static Stress File - RSS4a"},
+  };
+  for (const Rejection& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir_ / "model.sms");
+    if (!c.missing) Spit(dir_ / "model.sms", c.text);
+    messages_.boxes.clear();
+    std::FILE* log = std::fopen((dir_ / "model.out").string().c_str(), "w");
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(m_.StaticStressReader(log), c.result);
+    std::fclose(log);
+    ASSERT_EQ(messages_.boxes.size(), 1u);
+    EXPECT_EQ(messages_.boxes[0], c.message);
+  }
+}
+
+TEST_F(OffSeamGridFile, WidthNeedingMoreThanFiveDigitsNeverMatches) {
+  // The writer prints the width with five significant digits, so an element
+  // width of 12.3456 comes back as 12.346 and is refused.
+  Grid(1, 1);
+  m_.offSeamBlockWidth = 12.3456;
+  FillStep(1);
+  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+  Seams(1, 1, 1, 12.3456);
+  std::FILE* log = std::fopen((dir_ / "model.out").string().c_str(), "w");
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(m_.StaticStressReader(log), 5);
+  std::fclose(log);
+}
+
+}  // namespace
+}  // namespace kavrel
