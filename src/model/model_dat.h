@@ -223,6 +223,9 @@ class CModelDat {
 
   // ---- run driver (solver/run_driver.cpp) ---------------------------------------
   int RunAnalysis();
+  // Passes allowed at one detail level of a step before the run ends as
+  // unsettled (message M2, exit code 1).
+  int maxPassesPerLevel = 1000;
 
   // ---- material laws (solver/element_stress.cpp) ---------------------------------
   void ElementStress(double** u, double** stress, char** codes, double thickness);

@@ -25,10 +25,6 @@ namespace kavrel {
 
 namespace {
 
-// A level whose passes keep needing more sweeps than its threshold would
-// otherwise repeat forever; this many passes at one level end the run.
-constexpr int kMaxPassesPerLevel = 1000;
-
 struct FileCloser {
   void operator()(std::FILE* f) const noexcept { std::fclose(f); }
 };
@@ -159,17 +155,19 @@ int CModelDat::RunAnalysis() {
       int passesAtLevel = 0;
       while (M > kLevelThreshold[L] || L > 0) {
 
-        if (++passesAtLevel > kMaxPassesPerLevel) {
+        // A level whose passes keep needing more sweeps than its threshold
+        // would otherwise repeat for ever.
+        if (++passesAtLevel > maxPassesPerLevel) {
           char text[200];
           if (lms)
             std::snprintf(text, sizeof text,
                           "Detail Level %i did not Settle in %i Passes - Step %i, LMS Pillar %i "
                           "- M2\n",
-                          L, kMaxPassesPerLevel, step, p);
+                          L, maxPassesPerLevel, step, p);
           else
             std::snprintf(text, sizeof text,
                           "Detail Level %i did not Settle in %i Passes - Step %i - M2\n", L,
-                          kMaxPassesPerLevel, step);
+                          maxPassesPerLevel, step);
           log.Printf("%s\n", text);
           log.Close();
           ShowMessage(text);

@@ -1,0 +1,241 @@
+// The `kavrel` program as a user runs it: exit statuses, the texts on
+// standard error and standard output, and the files written next to the model.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path FreshDir(const std::string& name) {
+  fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / ("kavrel_cli_" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs `kavrel <args>` in `dir` with standard output and error captured.
+Result Kavrel(const fs::path& dir, const std::string& args) {
+  const std::string cmd = "cd '" + dir.string() + "' && '" KAVREL_CLI "' " + args +
+                          " >stdout.txt 2>stderr.txt </dev/null";
+  const int raw = std::system(cmd.c_str());
+  Result r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadAll(dir / "stdout.txt");
+  r.err = ReadAll(dir / "stderr.txt");
+  return r;
+}
+
+fs::path CopyExample(const fs::path& dir, const std::string& name) {
+  const fs::path from = fs::path(KAVREL_SOURCE_DIR) / "examples" / name;
+  fs::copy_file(from, dir / name, fs::copy_options::overwrite_existing);
+  return dir / name;
+}
+
+// A small one-seam model of elastic coal with a mined-out panel, 2 steps.
+std::string SmallModel(int seamCount = 1, double tolerance = 0.0001, int n = 20) {
+  std::ostringstream o;
+  o << "Small console test model\n"
+    << "0.25,3000000,600," << seamCount << ",0,0\n"
+    << "1,0,0\n"
+    << "1,200000,80000,0,0,0\n"
+    << "240," << n << "," << n << ",0.0916667\n";
+  for (int s = 1; s <= seamCount; ++s) o << "0,0," << -12000 - 1200 * (s - 1) << ",72\n";
+  o << "1.5," << tolerance << ",100000,1,2,0,0,0,0,0,0,0,0,0\n"
+    << "1,1,1,1\n";
+  for (int t = 1; t <= 2; ++t)
+    for (int s = 1; s <= seamCount; ++s)
+      for (int y = n; y >= 1; --y) {
+        for (int x = 1; x <= n; ++x) {
+          const bool panel = x > n / 4 && x <= n * 3 / 4 && y > n / 4 && y <= (t == 1 ? n / 2 : n * 3 / 4);
+          o << (panel ? '1' : 'A');
+        }
+        o << "\n";
+      }
+  return o.str();
+}
+
+TEST(KavrelCli, VersionAndHelpExitZero) {
+  const fs::path dir = FreshDir("version");
+  Result r = Kavrel(dir, "--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "kavrel " KAVREL_VERSION "\n");
+  EXPECT_EQ(r.err, "");
+
+  r = Kavrel(dir, "--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("usage: kavrel check MODEL.inp\n", 0), 0u);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(KavrelCli, UsageErrorsExit64WithUsageOnStandardError) {
+  const fs::path dir = FreshDir("usage");
+  for (const char* args : {"", "frobnicate model.inp", "check", "run --quiet", "run --bogus m.inp"}) {
+    const Result r = Kavrel(dir, args);
+    EXPECT_EQ(r.status, 64) << args;
+    EXPECT_NE(r.err.find("usage: kavrel check MODEL.inp\n"), std::string::npos) << args;
+    EXPECT_EQ(r.out, "") << args;
+  }
+}
+
+TEST(KavrelCli, CheckWritesTheEchoAndTheCodeFiles) {
+  const fs::path dir = FreshDir("check");
+  CopyExample(dir, "panel.inp");
+  const Result r = Kavrel(dir, "check panel.inp");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "The Input File was Successfully Read\n");
+  ASSERT_TRUE(fs::exists(dir / "panel.out"));
+  EXPECT_GT(fs::file_size(dir / "panel.out"), 0u);
+  EXPECT_TRUE(fs::exists(dir / "panel_Step1.chr"));
+  // Nothing of a run.
+  EXPECT_FALSE(fs::exists(dir / "panel.f1"));
+}
+
+TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
+  const fs::path dir = FreshDir("folder");
+  fs::create_directories(dir / "models");
+  std::ofstream(dir / "models" / "small.inp") << SmallModel();
+  const Result r = Kavrel(dir, "check models/small.inp");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "models" / "small.out"));
+  EXPECT_TRUE(fs::exists(dir / "models" / "small_Step1.chr"));
+  EXPECT_TRUE(fs::exists(dir / "models" / "small_Step2.chr"));
+  EXPECT_FALSE(fs::exists(dir / "small.out"));
+  // A code file holds one row of nx codes per line, seam by seam: 20 lines.
+  std::ifstream chr(dir / "models" / "small_Step1.chr");
+  std::string line;
+  int lines = 0;
+  while (std::getline(chr, line)) {
+    EXPECT_EQ(line.size(), 20u);
+    ++lines;
+  }
+  EXPECT_EQ(lines, 20);
+}
+
+TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
+  const fs::path dir = FreshDir("bad");
+  // A missing file: the reader's own message, then the Open command's.
+  Result r = Kavrel(dir, "check missing.inp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "Error in Opening Input File - RI1a\n"
+            "The Input File was not the Correct Format - OFO1\n");
+  EXPECT_EQ(r.out, "");
+
+  // Eleven seams.
+  std::string text = SmallModel();
+  text.replace(text.find("0.25,3000000,600,1,"), 19, "0.25,3000000,600,11,");
+  std::ofstream(dir / "eleven.inp") << text;
+  r = Kavrel(dir, "check eleven.inp");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "Can Only Specify up to 10 Different Seams - RI2b\n"
+            "The Input File was not the Correct Format - OFO1\n");
+  EXPECT_FALSE(fs::exists(dir / "eleven.out"));
+}
+
+TEST(KavrelCli, CheckReportsAnEchoThatCannotBeWritten) {
+  const fs::path dir = FreshDir("echo");
+  std::ofstream(dir / "small.inp") << SmallModel();
+  // A folder where the log should be: the echo cannot create its file.
+  fs::create_directories(dir / "small.out");
+  const Result r = Kavrel(dir, "check small.inp");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("The Input File was Successfully Read\n"), std::string::npos);
+  const std::string tail = "Could not Write the Output File - OFO2\n";
+  ASSERT_GE(r.err.size(), tail.size());
+  EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail);
+}
+
+TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
+  const fs::path dir = FreshDir("run");
+  std::ofstream(dir / "small.inp") << SmallModel();
+  Result r = Kavrel(dir, "run --quiet small.inp");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "");
+  const std::string log = ReadAll(dir / "small.out");
+  EXPECT_NE(log.find("Entering SOR - Step 2, Seam 1, Level 0\n\n"), std::string::npos);
+  const std::string tail = "Total program running time was ";
+  EXPECT_NE(log.rfind(tail), std::string::npos);
+  EXPECT_EQ(log.substr(log.size() - 2), "\n\n");
+  EXPECT_TRUE(fs::exists(dir / "small.f1"));
+
+  // Without --quiet, in a pipe: the success box, no status line.
+  r = Kavrel(dir, "run small.inp");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "The Input File was Successfully Read\n");
+}
+
+TEST(KavrelCli, FatalErrorOfTheRunGivesItsExitCode) {
+  const fs::path dir = FreshDir("sor1");
+  // A tolerance that cannot be met within the iteration limit.
+  std::string text = SmallModel(1, 0.0);
+  text.replace(text.find(",100000,1,2,"), 12, ",150,1,2,");
+  std::ofstream(dir / "stuck.inp") << text;
+  const Result r = Kavrel(dir, "run --quiet stuck.inp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Maximum Number of Iterations Reached - SOR1\n");
+  // The log keeps the run's lines up to the failing solve.
+  const std::string log = ReadAll(dir / "stuck.out");
+  EXPECT_NE(log.find("Entering SOR - Step 1, Seam 1, Level 3\n\n"), std::string::npos);
+  EXPECT_NE(log.find("iteration number = 100,"), std::string::npos);
+}
+
+TEST(KavrelCli, CtrlCStopsTheRunWithStatus130) {
+  const fs::path dir = FreshDir("interrupt");
+  // Large and tight enough that the run is still busy when the signal comes.
+  std::ofstream(dir / "big.inp") << SmallModel(2, 1e-9, 200);
+  const fs::path log = dir / "big.out";
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(99);
+    if (!freopen("stderr.txt", "w", stderr) || !freopen("stdout.txt", "w", stdout)) _exit(98);
+    execl(KAVREL_CLI, KAVREL_CLI, "run", "big.inp", static_cast<char*>(nullptr));
+    _exit(97);
+  }
+  // Wait until the run has started solving, then interrupt it.
+  bool solving = false;
+  for (int i = 0; i < 3000 && !solving; ++i) {
+    solving = ReadAll(log).find("Entering SOR - Step 1, Seam 1, Level 3") != std::string::npos;
+    if (!solving) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(solving);
+  kill(child, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(waitpid(child, &raw, 0), child);
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 130);
+  EXPECT_EQ(ReadAll(dir / "stderr.txt"),
+            "The Input File was Successfully Read\nRun interrupted by the user\n");
+  // The log keeps what was written, and the run wrote no results.
+  EXPECT_NE(ReadAll(log).find("Entering SOR - Step 1, Seam 1, Level 3\n\n"), std::string::npos);
+  EXPECT_EQ(ReadAll(log).find("Total program running time"), std::string::npos);
+}
+
+}  // namespace
