@@ -128,18 +128,18 @@ TEST(ProgressSink, StatusTextCarriesTheReportedValues) {
   sink.SetPhase("Calculating Multi-Seam Stresses, Seam 1 -> 2");
   sink.ShowElapsed(42);
   EXPECT_EQ(sink.StatusText(),
-            "Step 2/5  Calculating Multi-Seam Stresses, Seam 1 -> 2  seam 1->2  level 1  42s");
+            "Step 2/5  seam 1->2  level 1  42s  Calculating Multi-Seam Stresses, Seam 1 -> 2");
 
   sink.SetSecondarySeam(0);
   sink.OpenSolverPanel();
   sink.ShowIteration(1200, 0.001f);
   EXPECT_EQ(sink.StatusText(),
-            "Step 2/5  Calculating Multi-Seam Stresses, Seam 1 -> 2  seam 1  level 1  "
-            "iter 1200 max 0.001000000  42s");
+            "Step 2/5  seam 1  level 1  iter 1200 max 0.001000000  42s  "
+            "Calculating Multi-Seam Stresses, Seam 1 -> 2");
   sink.CloseSolverPanel();
   sink.CloseSeamPanel();
   sink.SetPhase("Finished");
-  EXPECT_EQ(sink.StatusText(), "Step 2/5  Finished  42s");
+  EXPECT_EQ(sink.StatusText(), "Step 2/5  42s  Finished");
 }
 
 TEST(ProgressSink, StatusLineIsRedrawnInPlaceAndErased) {

@@ -95,33 +95,36 @@ void ConsoleProgressSink::Report() {
 }
 
 std::string ConsoleProgressSink::StatusText() const {
+  // The numbers come first, so that a narrow terminal cuts the phase text
+  // rather than the counters.
   char buf[160];
   std::string text;
   if (stepCount_ > 0 || step_ > 0) {
     std::snprintf(buf, sizeof buf, "Step %i/%i  ", step_, stepCount_);
     text += buf;
   }
-  text += phase_;
   if (seamPanel_) {
     if (secondarySeam_ != 0)
-      std::snprintf(buf, sizeof buf, "  seam %i->%i  level %i", primarySeam_, secondarySeam_, level_);
+      std::snprintf(buf, sizeof buf, "seam %i->%i  level %i  ", primarySeam_, secondarySeam_,
+                    level_);
     else
-      std::snprintf(buf, sizeof buf, "  seam %i  level %i", primarySeam_, level_);
+      std::snprintf(buf, sizeof buf, "seam %i  level %i  ", primarySeam_, level_);
     text += buf;
   }
   if (solverPanel_) {
-    std::snprintf(buf, sizeof buf, "  iter %i max %.9f", iteration_,
+    std::snprintf(buf, sizeof buf, "iter %i max %.9f  ", iteration_,
                   static_cast<double>(maxChange_));
     text += buf;
   }
   if (projectionPanel_) {
-    std::snprintf(buf, sizeof buf, "  %s row %i (%i%%)",
+    std::snprintf(buf, sizeof buf, "%s row %i (%i%%)  ",
                   caption_ == ProjectionKind::Displacement ? "displ." : "stress", gridline_,
                   percent_);
     text += buf;
   }
-  std::snprintf(buf, sizeof buf, "  %llis", elapsed_);
+  std::snprintf(buf, sizeof buf, "%llis  ", elapsed_);
   text += buf;
+  text += phase_;
   return text;
 }
 
