@@ -3,6 +3,7 @@
 // topographic plane, whose displacement is found by SOR and propagated down
 // to each seam with the influence kernel. The result is saved (.tpo) and a
 // later run on the same input reads it back instead of recomputing.
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -24,6 +25,17 @@ void FillUniformOverburden(CModelDat& m) {
       for (int j = 1; j <= m.ny; ++j) row[j] = stress;
     }
   }
+}
+
+// The value as the .tpo file carries it: printed with five significant
+// digits, read back and held at single precision.
+double AsSaved(double value) {
+  char text[32];
+  const int n = std::snprintf(text, sizeof text, "%.5g", value);
+  double parsed = value;
+  if (n > 0 && n < static_cast<int>(sizeof text))
+    std::from_chars(text, text + n, parsed, std::chars_format::general);
+  return static_cast<double>(static_cast<float>(parsed));
 }
 
 }  // namespace
@@ -93,7 +105,15 @@ void CModelDat::TopographicStresses(std::FILE* log) {
   progress->CloseSeamPanel();
   progress->SetPhase("Saving Pre-Calculated Topographic Stresses");
   std::fprintf(log, "Saving Pre-Calculated Topographic Stresses\n\n");
-  TopoStressWriter();
+  if (TopoStressWriter() == 0) {
+    // This run goes on with the stresses exactly as saved, so that a later
+    // run that reads them back reproduces its results.
+    for (int s = 1; s <= seamCount; ++s)
+      for (int i = 1; i <= nx; ++i) {
+        double* row = overburdenStress[s][i];
+        for (int j = 1; j <= ny; ++j) row[j] = AsSaved(row[j]);
+      }
+  }
 }
 
 int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy,
