@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -264,6 +265,66 @@ TEST_F(Topography, IterationLimitIsNotAnError) {
   // The load pushes the plane one way everywhere, the centre most.
   EXPECT_LT(u[5][5], u[1][1]);
   EXPECT_LT(u[1][1], 0.0);
+}
+
+// ---- through the command line ----------------------------------------------------
+
+int RunCli(const fs::path& input) {
+  const std::string command = std::string("\"") + KAVREL_CLI + "\" run --quiet \"" +
+                              input.string() + "\" > \"" +
+                              (input.parent_path() / "console.txt").string() + "\" 2>&1";
+  return std::system(command.c_str());
+}
+
+TEST(TopographyRun, SecondRunReadsTheSavedStressesAndRepeatsTheResults) {
+  const fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / "TopographyRunRepeats";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  for (const char* f : {"hill.inp", "hill.top"})
+    fs::copy_file(fs::path(KAVREL_SOURCE_DIR) / "examples" / f, dir / f);
+
+  ASSERT_EQ(RunCli(dir / "hill.inp"), 0) << Slurp(dir / "console.txt");
+  ASSERT_TRUE(fs::exists(dir / "hill.tpo"));
+  const std::string firstLog = Slurp(dir / "hill.out");
+  EXPECT_NE(firstLog.find("Entering Topographic SOR\n\n"), std::string::npos);
+  EXPECT_EQ(firstLog.find("Reading Pre-Calculated Topographic Stresses"), std::string::npos);
+  const std::string firstResults = Slurp(dir / "hill.f1");
+
+  ASSERT_EQ(RunCli(dir / "hill.inp"), 0) << Slurp(dir / "console.txt");
+  // Each run starts its log afresh with the input echo.
+  const std::string secondLog = Slurp(dir / "hill.out");
+  EXPECT_NE(secondLog.find("\nReading Pre-Calculated Topographic Stresses\n\n"),
+            std::string::npos);
+  EXPECT_EQ(secondLog.find("Entering Topographic SOR"), std::string::npos);
+  EXPECT_EQ(Slurp(dir / "hill.f1"), firstResults);
+}
+
+TEST(TopographyRun, StaleStressFileOfAnotherGridRunsOnFlatOverburden) {
+  const fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / "TopographyRunStale";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  for (const char* f : {"hill.inp", "hill.top"})
+    fs::copy_file(fs::path(KAVREL_SOURCE_DIR) / "examples" / f, dir / f);
+  std::ofstream(dir / "hill.tpo", std::ios::binary)
+      << "  1,     400,           10,  20,  20,            0,            0,         -200\n";
+  ASSERT_EQ(RunCli(dir / "hill.inp"), 0) << Slurp(dir / "console.txt");
+  EXPECT_NE(Slurp(dir / "hill.out")
+                .find("Reading Pre-Calculated Topographic Stresses\n\n"
+                      "Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n"),
+            std::string::npos);
+  // Overburden column: the flat-ground 25 kPa/m x 200 m in every element.
+  std::istringstream in(Slurp(dir / "hill.f1"));
+  std::string line;
+  int lineNo = 0, checked = 0;
+  while (std::getline(in, line)) {
+    if (++lineNo <= 3) continue;
+    std::istringstream cells(line);
+    std::string cell;
+    for (int k = 0; k < 3; ++k) std::getline(cells, cell, ',');
+    EXPECT_EQ(std::stod(cell), 5e6) << lineNo;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 2 * 1600);
 }
 
 }  // namespace
