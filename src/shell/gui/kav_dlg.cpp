@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdarg>
@@ -22,6 +23,7 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <utility>
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
@@ -38,6 +40,12 @@ constexpr int kClientHeightDlu = 144;
 
 // Process status for a failure that no message of the program covers.
 constexpr int kInternalErrorStatus = 70;
+
+// During a run the values reported per projected row, per 100 sweeps and per
+// elapsed-time report reach the screen at most once in this many
+// milliseconds; painting each of them at once made a small model's run many
+// times slower than the computation itself.
+constexpr int kLivePaintMs = 50;
 
 // Field texts are formatted into a 20-character buffer: at most 19 characters.
 std::string FormatField(const char* format, ...) {
@@ -172,6 +180,7 @@ void CKavDlg::CreateSolverGroup() {
   iterationField_ = AddField("1005", 80, 86, 45, 14);
   QLabel* maxLabel = AddLabel("1014", "Maximum Displ.:", 13, 108, 59, 8);
   maxDisplField_ = AddField("1006", 80, 105, 45, 14);
+  maxDisplField_->setAlignment(Qt::AlignRight);
   solverPanel_ = {group, iterationLabel, maxLabel, iterationField_, maxDisplField_};
 }
 
@@ -205,6 +214,10 @@ void CKavDlg::CreateButtons() {
 void CKavDlg::CreateIcon() { setWindowIcon(KavrelIcon()); }
 
 void CKavDlg::InitialiseState() {
+  liveFlushTimer_ = new QTimer(this);
+  liveFlushTimer_->setSingleShot(true);
+  liveFlushTimer_->setInterval(kLivePaintMs);
+  connect(liveFlushTimer_, &QTimer::timeout, this, &CKavDlg::FlushLiveValues);
   EnablePanel(solverPanel_, false);
   EnablePanel(projectionPanel_, false);
   EnablePanel(seamPanel_, false);
@@ -234,6 +247,7 @@ QLineEdit* CKavDlg::AddField(const char* id, int x, int y, int w, int h) {
   field->setGeometry(DialogRectToPixels(x, y, w, h, kMainDialogUnits));
   field->setReadOnly(true);
   field->setTextMargins(0, 0, 0, 0);
+  field->setFocusPolicy(Qt::ClickFocus);  // the buttons take the keyboard
   return field;
 }
 
@@ -258,23 +272,64 @@ void CKavDlg::EnablePanel(const std::vector<QWidget*>& panel, bool enable) {
 
 void CKavDlg::ShowField(QLineEdit* field, const std::string& text) {
   field->setText(FromLocal(text));
-  field->setCursorPosition(0);
+  // The maximum change is right-aligned in its format: keep its digits in view.
+  field->setCursorPosition(field == maxDisplField_ ? field->text().size() : 0);
   field->repaint();
 }
 
 void CKavDlg::Refresh() {
-  stepField_->setText(QString::number(step_));
-  elapsedField_->setText(QString::number(elapsed_));
-  phaseField_->setText(FromLocal(phase_));
-  primaryField_->setText(QString::number(primarySeam_));
-  secondaryField_->setText(QString::number(secondarySeam_));
-  levelField_->setText(QString::number(level_));
-  iterationField_->setText(QString::number(iteration_));
-  maxDisplField_->setText(FromLocal(maxDisplacementText_));
-  gridlineField_->setText(QString::number(gridline_));
-  for (QLineEdit* field : {stepField_, elapsedField_, phaseField_, primaryField_, secondaryField_,
-                           levelField_, iterationField_, maxDisplField_, gridlineField_}) {
-    field->setCursorPosition(0);
+  FlushLiveValues();
+  const std::pair<QLineEdit*, QString> values[] = {
+      {stepField_, QString::number(step_)},
+      {elapsedField_, QString::number(elapsed_)},
+      {phaseField_, FromLocal(phase_)},
+      {primaryField_, QString::number(primarySeam_)},
+      {secondaryField_, QString::number(secondarySeam_)},
+      {levelField_, QString::number(level_)},
+      {iterationField_, QString::number(iteration_)},
+      {maxDisplField_, FromLocal(maxDisplacementText_)},
+      {gridlineField_, QString::number(gridline_)}};
+  for (const auto& [field, text] : values) {
+    if (field->text() == text) continue;  // spare the repaint
+    field->setText(text);
+    field->setCursorPosition(field == maxDisplField_ ? text.size() : 0);
+  }
+}
+
+void CKavDlg::RepaintWindow() {
+  // A run handles events within a fraction of a second of opening a panel
+  // (every projected row, every 100 sweeps): it paints then.
+  if (running_) {
+    update();
+  } else {
+    repaint();
+  }
+}
+
+void CKavDlg::ShowLiveValue(unsigned what) {
+  liveDirty_ |= what;
+  if (!running_ || !livePaintClock_.isValid() || livePaintClock_.elapsed() >= kLivePaintMs) {
+    FlushLiveValues();
+  } else if (!liveFlushTimer_->isActive()) {
+    liveFlushTimer_->start();
+  }
+}
+
+void CKavDlg::FlushLiveValues() {
+  liveFlushTimer_->stop();
+  const unsigned dirty = liveDirty_;
+  liveDirty_ = 0;
+  if (dirty == 0) return;
+  livePaintClock_.restart();
+  if (dirty & kLiveElapsed) ShowField(elapsedField_, FormatField("%lli", elapsed_));
+  if (dirty & kLiveIteration) {
+    ShowField(iterationField_, FormatField(" %i", iteration_));
+    ShowField(maxDisplField_, maxDisplacementText_);
+  }
+  if (dirty & kLiveGridline) {
+    ShowField(gridlineField_, FormatField("%i", gridline_));
+    progressBar_->setValue(barPosition_);
+    progressBar_->repaint();
   }
 }
 
@@ -289,21 +344,25 @@ std::string CKavDlg::FormatMaxChange(double value) {
 // ProgressSink
 
 void CKavDlg::SetPhase(const std::string& text) {
+  FlushLiveValues();
   phase_ = text;
   ShowField(phaseField_, phase_);
 }
 
 void CKavDlg::SetStep(int n) {
+  FlushLiveValues();
   step_ = n;
   ShowField(stepField_, FormatField("%i", n));
 }
 
 void CKavDlg::SetPrimarySeam(int n) {
+  FlushLiveValues();
   primarySeam_ = n;
   ShowField(primaryField_, FormatField("%i", n));
 }
 
 void CKavDlg::SetSecondarySeam(int n) {
+  FlushLiveValues();
   secondarySeam_ = n;
   const bool active = n != 0;
   secondaryLabel_->setEnabled(active);
@@ -313,13 +372,14 @@ void CKavDlg::SetSecondarySeam(int n) {
 }
 
 void CKavDlg::SetLevel(int n) {
+  FlushLiveValues();
   level_ = n;
   ShowField(levelField_, FormatField("%i", n));
 }
 
 void CKavDlg::ShowElapsed(long long seconds) {
   elapsed_ = seconds;
-  ShowField(elapsedField_, FormatField("%lli", seconds));
+  ShowLiveValue(kLiveElapsed);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   EndIfQuitDuringRun();
 }
@@ -330,47 +390,58 @@ void CKavDlg::OpenSeamPanel() {
   level_ = 3;
   EnablePanel(seamPanel_, true);
   Refresh();
-  repaint();
+  RepaintWindow();
 }
 
-void CKavDlg::CloseSeamPanel() { EnablePanel(seamPanel_, false); }
+void CKavDlg::CloseSeamPanel() {
+  FlushLiveValues();
+  EnablePanel(seamPanel_, false);
+}
 
 void CKavDlg::OpenSolverPanel() {
+  FlushLiveValues();
   iteration_ = 1;
   maxDisplacementText_.assign(1, ' ');  // one blank
   maxDisplField_->clear();
   EnablePanel(solverPanel_, true);
   Refresh();
-  repaint();
+  RepaintWindow();
 }
 
 void CKavDlg::ShowIteration(int n, float maxChange) {
   iteration_ = n;
-  ShowField(iterationField_, FormatField(" %i", n));
   maxDisplacementText_ = FormatMaxChange(static_cast<double>(maxChange));
-  ShowField(maxDisplField_, maxDisplacementText_);
+  ShowLiveValue(kLiveIteration);
 }
 
-void CKavDlg::CloseSolverPanel() { EnablePanel(solverPanel_, false); }
+void CKavDlg::CloseSolverPanel() {
+  FlushLiveValues();
+  EnablePanel(solverPanel_, false);
+}
 
 void CKavDlg::OpenProjectionPanel() {
+  FlushLiveValues();
   gridline_ = 0;
-  progressBar_->setValue(10);
+  barPosition_ = 10;
+  progressBar_->setValue(barPosition_);
   EnablePanel(projectionPanel_, true);
   Refresh();
-  repaint();
+  RepaintWindow();
 }
 
 void CKavDlg::ShowGridline(int row, int percent) {
   gridline_ = row;
-  ShowField(gridlineField_, FormatField("%i", row));
-  progressBar_->setValue(std::clamp(percent, progressBar_->minimum(), progressBar_->maximum()));
-  progressBar_->repaint();
+  barPosition_ = std::clamp(percent, progressBar_->minimum(), progressBar_->maximum());
+  ShowLiveValue(kLiveGridline);
 }
 
-void CKavDlg::CloseProjectionPanel() { EnablePanel(projectionPanel_, false); }
+void CKavDlg::CloseProjectionPanel() {
+  FlushLiveValues();
+  EnablePanel(projectionPanel_, false);
+}
 
 void CKavDlg::SetProjectionCaption(ProjectionKind kind) {
+  FlushLiveValues();
   projectionGroup_->setTitle(kind == ProjectionKind::Displacement
                                  ? QStringLiteral("Displacement Projection")
                                  : QStringLiteral("Stress Projection"));
@@ -471,6 +542,7 @@ void CKavDlg::OnRun() {
   }
   running_ = false;
   inputConsumed_ = true;
+  FlushLiveValues();
   UpdateActions();
 }
 

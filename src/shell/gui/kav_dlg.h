@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 #include <exception>
@@ -24,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QProgressBar;
+class QTimer;
 class QPushButton;
 class QWidget;
 
@@ -110,7 +112,15 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   void UpdateActions();
   static void EnablePanel(const std::vector<QWidget*>& panel, bool enable);
   void Refresh();
+  void RepaintWindow();
   void ShowField(QLineEdit* field, const std::string& text);
+  // Values reported many times a second: elapsed seconds, SOR iteration and
+  // maximum change, projected row and bar. Outside a run they show at once;
+  // during a run at most every few hundredths of a second, and always before
+  // any other report changes the window.
+  enum : unsigned { kLiveElapsed = 1, kLiveIteration = 2, kLiveGridline = 4 };
+  void ShowLiveValue(unsigned what);
+  void FlushLiveValues();
   void EndAfterFatal(const FatalExit& fatal);
   void EndAfterInternalError(const std::exception& error);
   // A close or quit arrived while a run was in progress: end the process.
@@ -129,6 +139,7 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   int iteration_ = 0;
   std::string maxDisplacementText_;
   int gridline_ = 0;
+  int barPosition_ = 0;
   QString inputPathName_, inputFolder_, inputFileName_, inputFileTitle_;
 
   // Command state.
@@ -136,6 +147,10 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   bool inputReady_ = false;     // the last Open read and echoed its input
   bool inputConsumed_ = false;  // a run has released the input's code cube
   bool quitDuringRun_ = false;
+
+  unsigned liveDirty_ = 0;
+  QElapsedTimer livePaintClock_;
+  QTimer* liveFlushTimer_ = nullptr;
 
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
