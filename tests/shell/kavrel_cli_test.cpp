@@ -190,6 +190,26 @@ TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
   EXPECT_EQ(r.err, "The Input File was Successfully Read\n");
 }
 
+TEST(KavrelCli, StaticStressesOptionReadsThePreCalculatedGrid) {
+  const fs::path dir = FreshDir("static");
+  std::ofstream(dir / "small.inp") << SmallModel();
+  Result r = Kavrel(dir, "run --quiet small.inp");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadAll(dir / "small.out").find("Static Stresses"), std::string::npos);
+
+  // With the option and no small.sms: the reader's message, and the run goes
+  // on without the grid, its stage timed in the log.
+  r = Kavrel(dir, "run --quiet --static-stresses small.inp");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "Error in Opening Static Stress File - RSS1a\n");
+  const std::string log = ReadAll(dir / "small.out");
+  const std::size_t line = log.find("Total Time for Reading in Static Stresses was ");
+  ASSERT_NE(line, std::string::npos);
+  EXPECT_EQ(log.substr(log.find(' ', line + 46), 8), " secs.\n\n");
+  EXPECT_LT(log.find("Total Time for Reading in Static Stresses"),
+            log.find("Entering SOR - Step 1, Seam 1, Level 3"));
+}
+
 TEST(KavrelCli, FatalErrorOfTheRunGivesItsExitCode) {
   const fs::path dir = FreshDir("sor1");
   // A tolerance that cannot be met within the iteration limit.
