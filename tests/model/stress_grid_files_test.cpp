@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -463,6 +464,52 @@ TEST_F(OffSeamGridFile, WidthNeedingMoreThanFiveDigitsNeverMatches) {
   ASSERT_NE(log, nullptr);
   EXPECT_EQ(m_.StaticStressReader(log), 5);
   std::fclose(log);
+}
+
+// ---- through the command line ----------------------------------------------------
+
+std::string HillWith(const std::string& control, const std::string& extraLine) {
+  std::string input = Slurp(fs::path(KAVREL_SOURCE_DIR) / "examples" / "hill.inp");
+  const std::string original = "1.5,0.00002,2000,1,2,1,0,1,1,1,0,0,1,0\n0,0,0,0\n";
+  const std::size_t at = input.find(original);
+  EXPECT_NE(at, std::string::npos);
+  if (at != std::string::npos) input.replace(at, original.size(), control + "0,0,0,0\n" + extraLine);
+  return input;
+}
+
+int RunCli(const fs::path& input, const char* options) {
+  const std::string command = std::string("\"") + KAVREL_CLI + "\" run --quiet " + options +
+                              " \"" + input.string() + "\" > \"" +
+                              (input.parent_path() / "console.txt").string() + "\" 2>&1";
+  return std::system(command.c_str());
+}
+
+TEST(StaticStressRun, OffSeamGridOfOneRunLoadsTheSeamOfAnother) {
+  // Run A writes the off-seam stress grid of a plane 40 x 40 blocks of 5 m,
+  // the seam grid of the hill model, 100 m above the seam. Run B, the hill
+  // model without topography, loads it as static stresses.
+  const fs::path root = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / "StaticStressRun";
+  fs::remove_all(root);
+  fs::create_directories(root / "a");
+  fs::create_directories(root / "b");
+  Spit(root / "a" / "hill.inp",
+       HillWith("1.5,0.00002,2000,1,2,0,1,0,0,0,0,0,0,0\n", "0,1,0,0,-100,5,0,40,40,1,1600\n"));
+  ASSERT_EQ(RunCli(root / "a" / "hill.inp", ""), 0) << Slurp(root / "a" / "console.txt");
+  ASSERT_TRUE(fs::exists(root / "a" / "hill.sms"));
+
+  const std::string plain = HillWith("1.5,0.00002,2000,1,2,0,0,0,0,0,0,0,0,0\n", "");
+  Spit(root / "b" / "hill.inp", plain);
+  ASSERT_EQ(RunCli(root / "b" / "hill.inp", ""), 0) << Slurp(root / "b" / "console.txt");
+  const std::string without = Slurp(root / "b" / "hill.f1");
+  fs::copy_file(root / "a" / "hill.sms", root / "b" / "hill.sms");
+  ASSERT_EQ(RunCli(root / "b" / "hill.inp", "--static-stresses"), 0)
+      << Slurp(root / "b" / "console.txt");
+  const std::string log = Slurp(root / "b" / "hill.out");
+  EXPECT_NE(log.find("Reading Pre-Calculated Static Stresses\n\n  STATIC STRESS GRID DETAILS\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("  NO. OF STATIC STRESS BLOCKS ALONG X AXIS     -- 40\n"), std::string::npos);
+  // The loaded stresses change the solution.
+  EXPECT_NE(Slurp(root / "b" / "hill.f1"), without);
 }
 
 }  // namespace
