@@ -21,7 +21,7 @@ build: $(BUILD)/CMakeCache.txt
 run: deps build
 	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
 	@cp examples/*.inp examples/*.top $(BUILD)/run/ 2>/dev/null || cp examples/*.inp $(BUILD)/run/
-	@for m in panel two_seam every_option; do \
+	@for m in panel two_seam hill every_option; do \
 	  echo "== kavrel run $(BUILD)/run/$$m.inp"; \
 	  $(BUILD)/bin/kavrel run $(BUILD)/run/$$m.inp || exit $$?; \
 	done
