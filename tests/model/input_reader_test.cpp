@@ -493,6 +493,42 @@ TEST(InputReader, ASecondFileReplacesTheFirstOnesCodesAndLmsPillars) {
   EXPECT_EQ(ReadFile(dir / "second_Step1.chr"), Lines(CodeRows(10, 10, 'A')));
 }
 
+TEST(InputReader, MangledLinesAreRefusedOrReadButNeverBreakTheReader) {
+  // Every header line of the all-options example replaced in turn by text a
+  // damaged or hand-edited file might hold: the read ends with a result code
+  // and, when it succeeds, the echo can be written.
+  const std::string original =
+      ReadFile(std::filesystem::path(KAVREL_SOURCE_DIR) / "examples" / "every_option.inp");
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = original.find('\n', start)) != std::string::npos;
+       start = end + 1)
+    lines.push_back(original.substr(start, end - start));
+  ASSERT_GT(lines.size(), 17u);
+  const std::vector<std::string> damage = {
+      "", "abc", ",,,,,,,,,,,,,,", "-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1",
+      "99999999999,99999999999,99999999999,99999999999,99999999999,99999999999,99999999999",
+      "1e400,1e400,1e400,1e400,1e400,1e400,1e400,1e400,1e400,1e400,1e400",
+      "0,0,0,0,0,0,0,0,0,0,0,0,0,0", "10,10,10,10,10,10,10,10,10,10,10,10,10,10"};
+  const auto dir = ScratchFolder();
+  int refused = 0;
+  for (std::size_t k = 1; k < 17; ++k)
+    for (const std::string& bad : damage) {
+      SCOPED_TRACE("line " + std::to_string(k) + ": " + bad);
+      auto mangled = lines;
+      mangled[k] = bad;
+      ModelInFolder m(dir);
+      const int result = m.Read(Lines(mangled));
+      EXPECT_GE(result, 0);
+      EXPECT_LE(result, 13);
+      if (result == 0)
+        EXPECT_EQ(m.model.WriteInputEcho(), 0);
+      else
+        ++refused;
+      EXPECT_LE(m.sink.boxes.size(), 1u);
+    }
+  EXPECT_GT(refused, 0);
+}
+
 TEST(InputReader, EveryExampleModelReads) {
   for (const char* name : {"panel", "two_seam", "every_option"}) {
     SCOPED_TRACE(name);
