@@ -76,9 +76,13 @@ void DefaultShowMessageBox(QWidget* parent, const QString& text) {
   box.exec();
 }
 
+// Ends the process where it stands, as the quit of a run in progress must:
+// what the run has written so far reaches its files (every stdio stream is
+// flushed), but nothing is unwound or destroyed, not even the application
+// object that is in the middle of delivering an event.
 void DefaultEndProcess(int status) {
   std::fflush(nullptr);
-  std::exit(status);
+  std::_Exit(status);
 }
 
 }  // namespace
@@ -112,8 +116,9 @@ CKavDlg::~CKavDlg() {
 void CKavDlg::CreateFont() {
   setObjectName(QStringLiteral("CKavDlg"));
   setWindowTitle(QStringLiteral("Kavrel4.0"));
-  // A common sans-serif face close to the original 10-point dialog font; the
-  // layout does not depend on it because the base units are fixed.
+  // A common sans-serif face of about the size the layout was drawn for (a
+  // 10-point face, 8 x 16 base units); the layout does not depend on it
+  // because the base units are fixed.
   QFont font(QStringLiteral("Liberation Sans"));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(13);
