@@ -145,11 +145,22 @@ QProcess* StartChild(const QStringList& args, const QString& program = QString()
 
 // ---- child process modes --------------------------------------------------------
 
+// `--child-exit`: starts the program without a model and presses Exit.
 // `--child-close HOW MODEL`: opens MODEL, starts a run and, at the first
 // moment the run handles events, closes the window (HOW = close, exit or
 // escape). `--child-run MODEL`: opens MODEL and runs it. Message boxes are
 // written to standard output instead of being shown.
-int ChildMain(const QStringList& args) {
+int ChildMain(kavrel::CKavApp& app, const QStringList& args) {
+  if (args[1] == QLatin1String("--child-exit")) {
+    // The program as kavrel-gui runs it, left through the Exit button.
+    if (!app.InitInstance(QString())) return 5;
+    QTimer::singleShot(200, &app, [&app] {
+      QTest::mouseClick(app.MainWindow()->findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+    });
+    const int status = app.exec();
+    std::printf("event loop ended with %d\n", status);
+    return status;
+  }
   CModelDat model;
   CKavDlg dlg(model);
   dlg.showMessageBox = [](QWidget*, const QString& text) {
@@ -353,6 +364,14 @@ class RunTest : public QObject {
     QVERIFY(!QFile::exists(dir + "/panel.f1"));
   }
 
+  void exitButtonEndsTheProgram() {
+    QProcess* child = StartChild({QStringLiteral("--child-exit")});
+    QVERIFY(child->waitForFinished(30000));
+    QCOMPARE(child->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child->exitCode(), 0);
+    QVERIFY(child->readAllStandardOutput().contains("event loop ended with 0"));
+  }
+
   void fatalErrorDuringARunEndsWithItsExitCode() {
     // One SOR sweep allowed: the first solve stops the run with SOR1, status 1.
     const QString dir = FreshDir(QStringLiteral("fatal"));
@@ -391,7 +410,7 @@ int main(int argc, char** argv) {
   const bool child = argc > 1 && std::strncmp(argv[1], "--child-", 8) == 0;
   if (!child) g_decimalCommaLocale = UseDecimalCommaLocale();
   kavrel::CKavApp app(argc, argv);
-  if (child) return ChildMain(app.arguments());
+  if (child) return ChildMain(app, app.arguments());
   RunTest test;
   return QTest::qExec(&test, argc, argv);
 }
