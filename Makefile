@@ -33,9 +33,9 @@ test-plain: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 test-sanitize:
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_SANITIZE=ON -DKAVREL_GUI=OFF -DKAVREL_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_SANITIZE=ON -DKAVREL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN) -j$(JOBS)
-	cd $(ASAN) && ctest --output-on-failure -j$(JOBS)
+	cd $(ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

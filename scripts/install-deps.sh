@@ -4,7 +4,7 @@
 set -e
 need=""
 for p in build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev \
-         qt6-base-dev fonts-liberation2 xvfb xauth; do
+         qt6-base-dev fonts-liberation2 locales xvfb xauth; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     need="$need $p"
   fi

@@ -245,6 +245,22 @@ void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** total
 
 namespace {
 
+// True when every convergence of the seam is finite; otherwise the first
+// offending element in X-outer, Y-inner order.
+bool AllFinite(double* const* u, int nx, int ny, int& badI, int& badJ) {
+  for (int i = 1; i <= nx; ++i) {
+    const double* row = u[i];
+    for (int j = 1; j <= ny; ++j) {
+      if (!std::isfinite(row[j])) {
+        badI = i;
+        badJ = j;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int s, int nx, int ny,
                     double d, double thickness, double** totalStress, double** overburdenStress,
                     double** surfaceEffectStress, double** interseamStress,
@@ -314,6 +330,18 @@ int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int 
     } while (std::fabs(outcome.maxChange) > m.stressConvergence);
   }
 
+  // A sweep whose changes are NaN never exceeds the criterion, so a diverged
+  // seam would leave the loop as if it had converged: refuse it here instead
+  // of passing non-finite convergences on to the stresses and result files.
+  int badI = 0, badJ = 0;
+  if (!AllFinite(u, nx, ny, badI, badJ)) {
+    char line[96];
+    std::snprintf(line, sizeof line, "Seam %i, i = %i, j = %i\n", s, badI, badJ);
+    m.WriteDiagnostic("Seam Convergence is not a Finite Number - SOR2\n");
+    m.WriteDiagnostic(line);
+    m.ShowMessage("Seam Convergence is not a Finite Number - SOR2\n");
+    throw FatalExit(1);
+  }
   m.maxDisplacement[s][0] = m.maxDisplacement[s][1];
   m.maxDisplacement[s][1] = outcome.maxChange;
   m.progress->ShowIteration(n, static_cast<float>(outcome.maxChange));

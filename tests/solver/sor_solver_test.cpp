@@ -405,6 +405,31 @@ TEST(SorSolver, RefusedCodeStopsTheSolveLikeTheStressPass) {
   EXPECT_EQ(messages.diagnostics[1], "i = 4, j = 7, integer code = 52\n");
 }
 
+TEST(SorSolver, NonFiniteLoadStopsTheSolveInsteadOfPassingForConverged) {
+  // A NaN applied stress makes every change NaN, which never exceeds the
+  // criterion: the solve must refuse the result rather than return it.
+  CModelDat m;
+  RecordingMessages messages;
+  m.SetMessages(&messages);
+  SetUpModel(m, 10, 10);
+  SeamArrays s(10, 10);
+  s.overburden.Fill(1000.0);
+  s.overburden[3][6] = std::nan("");
+  int code = -1;
+  try {
+    Solve(m, s, 72.0);
+  } catch (const FatalExit& e) {
+    code = e.exitCode();
+  }
+  EXPECT_EQ(code, 1);
+  ASSERT_EQ(messages.boxes.size(), 1u);
+  EXPECT_EQ(messages.boxes[0], "Seam Convergence is not a Finite Number - SOR2\n");
+  ASSERT_EQ(messages.diagnostics.size(), 2u);
+  // By then the NaN has spread through the whole seam: the first element in
+  // scan order is reported.
+  EXPECT_EQ(messages.diagnostics[1], "Seam 1, i = 1, j = 1\n");
+}
+
 TEST(SorSolver, BoundaryCopyFillsSymmetryGhostsOnly) {
   CModelDat m;
   SetUpModel(m, 3, 4);
