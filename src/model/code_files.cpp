@@ -12,16 +12,13 @@
 
 #include "model/input_fields.h"
 #include "model/model_dat.h"
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 
 namespace kavrel {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The next code character of `file`, white space skipped; EOF at the end.
 int NextCode(std::FILE* file) {
@@ -57,7 +54,7 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
   std::string row(static_cast<std::size_t>(nx) + 1, '\n');
 
   for (int step = 1; step <= stepCount; ++step) {
-    FilePtr out(std::fopen(StepCodeFileName(step).c_str(), "w"));
+    UniqueFile out(std::fopen(StepCodeFileName(step).c_str(), "w"));
     if (!out) {
       ShowMessage("Could Not Open Temporary File for Seam Codes- RI11a");
       return 11;
@@ -87,7 +84,7 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
 // on, first keeps the codes it held in `previous`). A missing or short code
 // file ends the run (exit codes 1 and 2).
 int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, std::FILE* log) {
-  FilePtr file(std::fopen(StepCodeFileName(step).c_str(), "r"));
+  UniqueFile file(std::fopen(StepCodeFileName(step).c_str(), "r"));
   if (!file) {
     ShowMessage("Could Not Open Temporary File with Seam Codes - RC1");
     throw FatalExit(1);

@@ -8,15 +8,12 @@
 
 #include "model/input_fields.h"
 #include "model/model_dat.h"
+#include "model/text_files.h"
 
 namespace kavrel {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 int NextCode(std::FILE* file) {
   int c = std::getc(file);
@@ -48,7 +45,7 @@ void WriteUnitExplanation(std::FILE* log, int code) {
 // the log keeps what was written. fineCodes ends holding the last step.
 int CModelDat::WriteInputEcho() {
   outFileName = inputFolder + inputFileTitle + ".out";
-  FilePtr file(std::fopen(outFileName.c_str(), "w"));
+  UniqueFile file(std::fopen(outFileName.c_str(), "w"));
   if (!file) {
     ShowMessage("Error in Opening Output File - PI1\n");
     return 1;
@@ -215,7 +212,7 @@ int CModelDat::WriteInputEcho() {
   if (!fineCodes) fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
   std::string row(static_cast<std::size_t>(nx > 0 ? nx : 0) + 1, '\n');
   for (int step = 1; step <= stepCount; ++step) {
-    FilePtr codeFile(std::fopen(StepCodeFileName(step).c_str(), "r"));
+    UniqueFile codeFile(std::fopen(StepCodeFileName(step).c_str(), "r"));
     if (!codeFile) {
       ShowMessage("Could Not Open Temporary File with Seam Codes - PI4");
       return 4;

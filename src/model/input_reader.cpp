@@ -16,6 +16,7 @@
 
 #include "model/input_fields.h"
 #include "model/model_dat.h"
+#include "model/text_files.h"
 
 namespace kavrel {
 
@@ -30,10 +31,6 @@ constexpr int kMaxAxisCount = 10000;
 constexpr int kMaxSteps = 200;
 constexpr int kMeshDivisor = 10;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 template <class... Args>
 std::string Format(const char* format, Args... args) {
@@ -45,7 +42,7 @@ std::string Format(const char* format, Args... args) {
 }  // namespace
 
 int CModelDat::ReadInputFile() {
-  FilePtr file(std::fopen(inputPathName.c_str(), "r"));
+  UniqueFile file(std::fopen(inputPathName.c_str(), "r"));
   if (!file) {
     ShowMessage("Error in Opening Input File - RI1a\n");
     return 1;

@@ -8,16 +8,13 @@
 #include <string>
 
 #include "model/model_dat.h"
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 
 namespace kavrel {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Every column name and unit label fills exactly 25 characters.
 std::string Name(const char* name) {
@@ -148,7 +145,7 @@ int CModelDat::WriteResults(int mode) {
 
   for (int s = 1; s <= seamCount; ++s) {
     resultFileName = inputFolder + inputFileTitle + ".f" + std::to_string(s);
-    FilePtr file(std::fopen(resultFileName.c_str(), mode == 1 ? "w" : "a"));
+    UniqueFile file(std::fopen(resultFileName.c_str(), mode == 1 ? "w" : "a"));
     if (!file) {
       ShowMessage("Error in Opening Output File - PES1\n");
       return 1;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "model/model_dat.h"
+#include "model/text_files.h"
 
 namespace kavrel {
 
@@ -27,12 +28,6 @@ namespace {
 
 // ---- text helpers -------------------------------------------------------------
 
-struct FileCloser {
-  void operator()(std::FILE* f) const noexcept {
-    if (f) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -212,39 +207,30 @@ std::string GridFileName(const CModelDat& m, const char* extension) {
 
 // ---- grid file writing ----------------------------------------------------------
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-  char buffer[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
 
 // Line 1 of a grid file.
 std::string GridLine1(int blockCount, double width, int blocksX, int blocksY, double originX,
                       double originY, double originZ) {
-  return Format("%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g, %12.5g\n", 1, blockCount, width,
+  return FormatText(256, "%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g, %12.5g\n", 1, blockCount, width,
                 blocksX, blocksY, originX, originY, originZ);
 }
 
 // Line 2: the grid count, then one title per grid, `title` followed by the
 // grid number.
 std::string GridTitles(int grids, const char* title) {
-  std::string line = Format("%3i,", grids);
+  std::string line = FormatText(256, "%3i,", grids);
   line += title;
   line += "1";
-  for (int k = 2; k <= grids; ++k) line += Format(",%s%i", title, k);
+  for (int k = 2; k <= grids; ++k) line += FormatText(256, ",%s%i", title, k);
   line += "\n";
   return line;
 }
 
 // Line 3: the grid count, then the unit label of every grid.
 std::string GridUnits(int grids, const std::string& unit) {
-  std::string line = Format("%3i,", grids);
-  line += Format("%25s", unit.c_str());
-  for (int k = 2; k <= grids; ++k) line += Format(",%25s", unit.c_str());
+  std::string line = FormatText(256, "%3i,", grids);
+  line += FormatText(256, "%25s", unit.c_str());
+  for (int k = 2; k <= grids; ++k) line += FormatText(256, ",%25s", unit.c_str());
   line += "\n";
   return line;
 }
@@ -294,7 +280,7 @@ bool ParseValues(std::string_view line, int count, std::vector<double>& values) 
 // ---- .top -------------------------------------------------------------------------
 
 int CModelDat::TopoInputReader() {
-  File file(std::fopen(topoInputFileName.c_str(), "r"));
+  UniqueFile file(std::fopen(topoInputFileName.c_str(), "r"));
   if (!file) {
     ShowMessage("Error in Opening Topographic Input File - RTI1a\n");
     return 1;
@@ -365,7 +351,7 @@ int CModelDat::TopoInputReader() {
 // ---- .tpo -------------------------------------------------------------------------
 
 int CModelDat::TopoStressWriter() {
-  File file(std::fopen(topoStressFileName.c_str(), "w"));
+  UniqueFile file(std::fopen(topoStressFileName.c_str(), "w"));
   if (!file) {
     ShowMessage("Error in Opening the Topographic Stress Output File - PTS1\n");
     return 1;
@@ -381,7 +367,7 @@ int CModelDat::TopoStressWriter() {
 }
 
 int CModelDat::TopoStressReader() {
-  File file(std::fopen(topoStressFileName.c_str(), "r"));
+  UniqueFile file(std::fopen(topoStressFileName.c_str(), "r"));
   if (!file) {
     ShowMessage("Error in Opening Topographic Stress File - RTS1a\n");
     return 1;
@@ -443,7 +429,7 @@ int CModelDat::TopoStressReader() {
 
 int CModelDat::OffSeamStressWriter(int step) {
   if (staticStressFileName.empty()) staticStressFileName = GridFileName(*this, ".sms");
-  File file(std::fopen(staticStressFileName.c_str(), step == 1 ? "w" : "a"));
+  UniqueFile file(std::fopen(staticStressFileName.c_str(), step == 1 ? "w" : "a"));
   if (!file) {
     ShowMessage("Error in Opening the Off-Seam Stress Output File - POSS1\n");
     return 1;
@@ -468,7 +454,7 @@ int CModelDat::StaticStressReader(std::FILE* log) {
   WriteDiagnostic("Reading the static stress file\n\n");
 
   if (staticStressFileName.empty()) staticStressFileName = GridFileName(*this, ".sms");
-  File file(std::fopen(staticStressFileName.c_str(), "r"));
+  UniqueFile file(std::fopen(staticStressFileName.c_str(), "r"));
   if (!file) {
     ShowMessage("Error in Opening Static Stress File - RSS1a\n");
     return 1;

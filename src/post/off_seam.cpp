@@ -10,25 +10,20 @@
 #include <string>
 
 #include "model/model_dat.h"
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 
 namespace kavrel {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const noexcept {
-    if (f) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
 int CModelDat::OffSeamDisplacements(int step) {
   for (int g = 1; g <= offSeamNz; ++g) {
     offSeamFileName = inputFolder + inputFileTitle + ".of" + std::to_string(g);
-    File file(std::fopen(offSeamFileName.c_str(), step == 1 ? "w" : "a"));
+    UniqueFile file(std::fopen(offSeamFileName.c_str(), step == 1 ? "w" : "a"));
     if (!file) {
       ShowMessage("Error in Opening Off-Seam Displacement Output File - OSD1\n");
       throw FatalExit(1);

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "model/model_dat.h"
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 #include "solver/detail_levels.h"
 
@@ -25,9 +26,6 @@ namespace kavrel {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
 
 class RunLog {
  public:
@@ -48,20 +46,14 @@ class RunLog {
   void Close() { file_.reset(); }
 
  private:
-  std::unique_ptr<std::FILE, FileCloser> file_;
+  UniqueFile file_;
 };
+
+// Phase texts are formatted into the 80-character buffer the window expects.
+constexpr std::size_t kPhaseTextCapacity = 80;
 
 long long Now() { return static_cast<long long>(std::time(nullptr)); }
 
-// Formats a phase text into the 80-character buffer the window expects.
-__attribute__((format(printf, 1, 2))) std::string PhaseText(const char* format, ...) {
-  char buffer[80];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
 
 }  // namespace
 
@@ -137,7 +129,7 @@ int CModelDat::RunAnalysis() {
     for (int s = 1; s <= seamCount; ++s) {
       progress->SetPrimarySeam(s);
       progress->SetSecondarySeam(0);
-      progress->SetPhase(PhaseText("Calculating Seam %i Displacements", s));
+      progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Seam %i Displacements", s));
       log.Printf("Entering SOR - Step %i, Seam %i, Level %i\n\n", step, s, 3);
       const long long start = Now();
       const int sweeps = solve(s);
@@ -201,14 +193,14 @@ int CModelDat::RunAnalysis() {
               if (k == j) continue;
               std::string text;
               if (lms) {
-                text = PhaseText("Calculating Multi-Seam Stresses, LMS Pillar %i, Seam %i -> %i",
+                text = FormatText(kPhaseTextCapacity, "Calculating Multi-Seam Stresses, LMS Pillar %i, Seam %i -> %i",
                                  p, j, k);
                 log.Printf(
                     "Calculating Interseam Stresses - Step %i, LMS Pillar %i, Seam %i on Seam %i, "
                     "Level %i\n\n",
                     step, p, j, k, L);
               } else {
-                text = PhaseText("Calculating Multi-Seam Stresses, Seam %i -> %i", j, k);
+                text = FormatText(kPhaseTextCapacity, "Calculating Multi-Seam Stresses, Seam %i -> %i", j, k);
                 log.Printf("Calculating Interseam Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
                            step, j, k, L);
               }
@@ -238,14 +230,14 @@ int CModelDat::RunAnalysis() {
                 progress->SetPhase("Calculating Mirror-Image Stresses");
                 std::string text;
                 if (lms) {
-                  text = PhaseText("Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i",
+                  text = FormatText(kPhaseTextCapacity, "Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i",
                                    p, j, k);
                   log.Printf(
                       "Calculating Mirror-Image Stresses - Step %i, LMS PIllar %i, Seam %i on Seam "
                       "%i, Level %i\n\n",
                       step, p, j, k, L);
                 } else {
-                  text = PhaseText("Calculating Mirror-Image Stresses, %i -> %i", j, k);
+                  text = FormatText(kPhaseTextCapacity, "Calculating Mirror-Image Stresses, %i -> %i", j, k);
                   log.Printf(
                       "Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
                       step, j, k, L);
@@ -284,7 +276,7 @@ int CModelDat::RunAnalysis() {
               double* oldRow = old[x];
               for (int y = 0; y <= ny + 1; ++y) oldRow[y] = uRow[y];
             }
-            const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
+            const std::string text = FormatText(kPhaseTextCapacity, "Saving Old Disps for Seam %i", l);
             log.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L);
             progress->SetPhase(text);
           }
@@ -293,11 +285,11 @@ int CModelDat::RunAnalysis() {
           progress->SetSecondarySeam(0);
           std::string text;
           if (lms) {
-            text = PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p);
+            text = FormatText(kPhaseTextCapacity, "Calculating Seam %i Displacements - LMS Pillar %i", l, p);
             log.Printf("Entering SOR - Step %i, LMS Pillar %i, Seam %i, Level %i\n\n", step, p, l,
                        L);
           } else {
-            text = PhaseText("Calculating Seam %i Displacements", l);
+            text = FormatText(kPhaseTextCapacity, "Calculating Seam %i Displacements", l);
             log.Printf("Entering SOR - Step %i, Seam %i, Level %i\n\n", step, l, L);
           }
           progress->SetPhase(text);
@@ -330,7 +322,7 @@ int CModelDat::RunAnalysis() {
               const double* oldRow = old[x];
               for (int y = 0; y <= ny + 1; ++y) uRow[y] = (oldRow[y] + uRow[y]) * 0.5;
             }
-            const std::string avgText = PhaseText("Averaging Displacements for Seam %i", l);
+            const std::string avgText = FormatText(kPhaseTextCapacity, "Averaging Displacements for Seam %i", l);
             log.Printf("Averaging Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L);
             progress->SetPhase(avgText);
           }
@@ -355,7 +347,7 @@ int CModelDat::RunAnalysis() {
     if (safetyFactors == 1) {
       for (int s = 1; s <= seamCount; ++s) {
         const long long start = Now();
-        progress->SetPhase(PhaseText("Calculating Safety Factors for Seam %i", s));
+        progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Safety Factors for Seam %i", s));
         progress->SetPrimarySeam(s);
         progress->SetSecondarySeam(0);
         log.Printf("Calculating Safety Factors for Seam %i\n\n", s);
@@ -371,7 +363,7 @@ int CModelDat::RunAnalysis() {
     if (energyValues == 1) {
       for (int s = 1; s <= seamCount; ++s) {
         const long long start = Now();
-        progress->SetPhase(PhaseText("Calculating Energy Values for Seam %i", s));
+        progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Energy Values for Seam %i", s));
         progress->SetPrimarySeam(s);
         progress->SetSecondarySeam(0);
         log.Printf("Calculating Energy Values for Seam %i\n\n", s);
@@ -395,7 +387,7 @@ int CModelDat::RunAnalysis() {
         progress->SetPrimarySeam(g);
         for (int h = 1; h <= seamCount; ++h) {
           if (h == g) continue;
-          progress->SetPhase(PhaseText("Calculating Remote Displacements, %i -> %i", g, h));
+          progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Remote Displacements, %i -> %i", g, h));
           progress->SetSecondarySeam(h);
           log.Printf(
               "Calculating Remote Displacements - Step %i, Seam %i on Seam %i, Level %i\n\n", step,
@@ -416,7 +408,7 @@ int CModelDat::RunAnalysis() {
       if (surfaceEffects == 1) {
         for (int g = 1; g <= seamCount; ++g) {
           for (int h = 1; h <= seamCount; ++h) {
-            progress->SetPhase(PhaseText("Calculating MI Remote Displacements, %i -> %i", g, h));
+            progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating MI Remote Displacements, %i -> %i", g, h));
             progress->SetSecondarySeam(h);
             log.Printf(
                 "Calculating Mirror-Image Remote Displacements - Step %i, Seam %i on Seam %i, "
@@ -445,7 +437,7 @@ int CModelDat::RunAnalysis() {
     if (roofBending == 1) {
       for (int s = 1; s <= seamCount; ++s) {
         const long long start = Now();
-        progress->SetPhase(PhaseText("Calculating Roof Stresses for Seam %i", s));
+        progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Roof Stresses for Seam %i", s));
         progress->SetPrimarySeam(s);
         progress->SetSecondarySeam(0);
         log.Printf("Calculating Roof Stresses for Seam %i\n\n", s);

@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "model/model_dat.h"
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 #include "shell/gui/about_dlg.h"
 #include "shell/gui/dialog_units.h"
@@ -48,14 +49,7 @@ constexpr int kInternalErrorStatus = 70;
 constexpr int kLivePaintMs = 50;
 
 // Field texts are formatted into a 20-character buffer: at most 19 characters.
-std::string FormatField(const char* format, ...) {
-  char buffer[20];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
+constexpr std::size_t kFieldCapacity = 20;
 
 QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
 
@@ -326,13 +320,13 @@ void CKavDlg::FlushLiveValues() {
   liveDirty_ = 0;
   if (dirty == 0) return;
   livePaintClock_.restart();
-  if (dirty & kLiveElapsed) ShowField(elapsedField_, FormatField("%lli", elapsed_));
+  if (dirty & kLiveElapsed) ShowField(elapsedField_, FormatText(kFieldCapacity, "%lli", elapsed_));
   if (dirty & kLiveIteration) {
-    ShowField(iterationField_, FormatField(" %i", iteration_));
+    ShowField(iterationField_, FormatText(kFieldCapacity, " %i", iteration_));
     ShowField(maxDisplField_, maxDisplacementText_);
   }
   if (dirty & kLiveGridline) {
-    ShowField(gridlineField_, FormatField("%i", gridline_));
+    ShowField(gridlineField_, FormatText(kFieldCapacity, "%i", gridline_));
     progressBar_->setValue(barPosition_);
     progressBar_->repaint();
   }
@@ -357,13 +351,13 @@ void CKavDlg::SetPhase(const std::string& text) {
 void CKavDlg::SetStep(int n) {
   FlushLiveValues();
   step_ = n;
-  ShowField(stepField_, FormatField("%i", n));
+  ShowField(stepField_, FormatText(kFieldCapacity, "%i", n));
 }
 
 void CKavDlg::SetPrimarySeam(int n) {
   FlushLiveValues();
   primarySeam_ = n;
-  ShowField(primaryField_, FormatField("%i", n));
+  ShowField(primaryField_, FormatText(kFieldCapacity, "%i", n));
 }
 
 void CKavDlg::SetSecondarySeam(int n) {
@@ -373,13 +367,13 @@ void CKavDlg::SetSecondarySeam(int n) {
   secondaryLabel_->setEnabled(active);
   secondaryLabel_->repaint();
   secondaryField_->setEnabled(active);
-  ShowField(secondaryField_, FormatField("%i", n));
+  ShowField(secondaryField_, FormatText(kFieldCapacity, "%i", n));
 }
 
 void CKavDlg::SetLevel(int n) {
   FlushLiveValues();
   level_ = n;
-  ShowField(levelField_, FormatField("%i", n));
+  ShowField(levelField_, FormatText(kFieldCapacity, "%i", n));
 }
 
 void CKavDlg::ShowElapsed(long long seconds) {

@@ -1,0 +1,29 @@
+// Bounded printf formatting for the fixed-width texts of the program's files.
+#include "model/text_files.h"
+
+#include <vector>
+
+namespace kavrel {
+
+std::string VFormatText(std::size_t capacity, const char* format, std::va_list args) {
+  if (capacity == 0) return {};
+  char small[512];
+  std::vector<char> large;
+  char* buffer = small;
+  if (capacity > sizeof small) {
+    large.resize(capacity);
+    buffer = large.data();
+  }
+  std::vsnprintf(buffer, capacity, format, args);
+  return buffer;
+}
+
+std::string FormatText(std::size_t capacity, const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::string text = VFormatText(capacity, format, args);
+  va_end(args);
+  return text;
+}
+
+}  // namespace kavrel
