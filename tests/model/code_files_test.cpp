@@ -13,12 +13,12 @@
 namespace kavrel {
 namespace {
 
-using testing::Lines;
-using testing::ModelInFolder;
-using testing::ReadFile;
-using testing::ScratchFolder;
-using testing::SmallModelLines;
-using testing::WriteFile;
+using testing_support::Lines;
+using testing_support::ModelInFolder;
+using testing_support::ReadFile;
+using testing_support::ScratchFolder;
+using testing_support::SmallModelLines;
+using testing_support::WriteFile;
 
 // Header of a two-seam, three-step model of 10 x 10 elements, energies on.
 std::vector<std::string> TwoSeamThreeStepHeader() {
@@ -93,7 +93,7 @@ TEST(CodeFiles, BlockLayoutDoesNotMatter) {
 }
 
 TEST(CodeFiles, CharactersConvertToMaterialIndexes) {
-  testing::RecordingMessageSink sink;
+  testing_support::RecordingMessages sink;
   CModelDat model;
   model.SetMessages(&sink);
   EXPECT_EQ(model.CodeToInteger('A'), 0);

@@ -12,11 +12,11 @@
 namespace kavrel {
 namespace {
 
-using testing::Lines;
-using testing::ModelInFolder;
-using testing::ReadFile;
-using testing::ScratchFolder;
-using testing::SmallModelLines;
+using testing_support::Lines;
+using testing_support::ModelInFolder;
+using testing_support::ReadFile;
+using testing_support::ScratchFolder;
+using testing_support::SmallModelLines;
 
 // Code rows (y = 10 first) of step t, seam s of the full model.
 std::vector<std::string> Rows(int t, int s) {
@@ -211,7 +211,7 @@ TEST(InputEcho, ModelWithEveryOptionalBlockIsEchoedByteForByte) {
 TEST(InputEcho, WithoutOptionsTheFineMeshFollowsTheBoundaryBlock) {
   ModelInFolder m(ScratchFolder());
   std::string text = Lines(SmallModelLines());
-  for (const auto& row : testing::CodeRows(10, 10, 'A')) text += row + "\n";
+  for (const auto& row : testing_support::CodeRows(10, 10, 'A')) text += row + "\n";
   ASSERT_EQ(m.Read(text), 0);
   ASSERT_EQ(m.model.WriteInputEcho(), 0);
   const std::string echo = ReadFile(m.folder / "model.out");
@@ -220,7 +220,7 @@ TEST(InputEcho, WithoutOptionsTheFineMeshFollowsTheBoundaryBlock) {
       "\n"
       "     FINE MESH, STEP = 1, SEAM = 1\n"
       "\n" +
-      Lines(testing::CodeRows(10, 10, 'A')) + "\n\n";
+      Lines(testing_support::CodeRows(10, 10, 'A')) + "\n\n";
   ASSERT_GE(echo.size(), tail.size());
   EXPECT_EQ(echo.substr(echo.size() - tail.size()), tail);
   EXPECT_EQ(echo.find("OFF-SEAM GRID DETAILS"), std::string::npos);
@@ -254,7 +254,7 @@ TEST(InputEcho, UnitExplanationOfEachUnitSystem) {
     ModelInFolder m(ScratchFolder());
     auto lines = SmallModelLines();
     lines[1] = "0.25,2000000,120,1," + std::to_string(code) + ",0";
-    ASSERT_EQ(m.Read(Lines(lines) + Lines(testing::CodeRows(10, 10, 'A'))), 0);
+    ASSERT_EQ(m.Read(Lines(lines) + Lines(testing_support::CodeRows(10, 10, 'A'))), 0);
     ASSERT_EQ(m.model.WriteInputEcho(), 0);
     const std::string expected = std::string("  SYSTEM OF UNITS       -- ") + std::to_string(code) +
                                  "\n\n" + explanation[code] + "  IN_SEAM MATERIAL PROPERTIES\n\n";
@@ -279,7 +279,7 @@ TEST(InputEcho, TitleThatFilledItsLimitHasNoBlankLineAfterIt) {
   ModelInFolder m(ScratchFolder());
   auto lines = SmallModelLines();
   lines[0] = std::string(130, 'W');
-  ASSERT_EQ(m.Read(Lines(lines) + Lines(testing::CodeRows(10, 10, 'A'))), 0);
+  ASSERT_EQ(m.Read(Lines(lines) + Lines(testing_support::CodeRows(10, 10, 'A'))), 0);
   ASSERT_EQ(m.model.WriteInputEcho(), 0);
   EXPECT_EQ(ReadFile(m.folder / "model.out").substr(0, 103),
             std::string(100, 'W') + "\n  ");
@@ -303,7 +303,7 @@ TEST(InputEcho, FailuresStopTheEchoWithTheirCodes) {
   {
     ModelInFolder m(ScratchFolder(), "echo");
     ASSERT_EQ(m.Read(FullModelText()), 0);
-    testing::WriteFile(m.folder / "echo_Step1.chr", Lines(Rows(1, 1)) + "CCCC\n");
+    testing_support::WriteFile(m.folder / "echo_Step1.chr", Lines(Rows(1, 1)) + "CCCC\n");
     EXPECT_EQ(m.model.WriteInputEcho(), 4);
     ASSERT_EQ(m.sink.boxes.size(), 1u);
     EXPECT_EQ(m.sink.boxes[0], "Error reading the fine mesh codes - PI4\n");

@@ -73,9 +73,9 @@ TEST(InputFields, RealsIgnoreADecimalCommaLocale) {
 }
 
 TEST(InputFields, LinesAreReadWholeAndCrLfEndsLikeLf) {
-  const auto dir = testing::ScratchFolder();
+  const auto dir = testing_support::ScratchFolder();
   const std::string longLine(3000, 'x');
-  testing::WriteFile(dir / "lines.txt", "a,b\r\n" + longLine + "\n\nlast\r");
+  testing_support::WriteFile(dir / "lines.txt", "a,b\r\n" + longLine + "\n\nlast\r");
   std::FILE* f = std::fopen((dir / "lines.txt").c_str(), "r");
   ASSERT_NE(f, nullptr);
   std::string line;

@@ -12,13 +12,13 @@
 namespace kavrel {
 namespace {
 
-using testing::CodeRows;
-using testing::Lines;
-using testing::ModelInFolder;
-using testing::ReadFile;
-using testing::ScratchFolder;
-using testing::SmallModelLines;
-using testing::WriteFile;
+using testing_support::CodeRows;
+using testing_support::Lines;
+using testing_support::ModelInFolder;
+using testing_support::ReadFile;
+using testing_support::ScratchFolder;
+using testing_support::SmallModelLines;
+using testing_support::WriteFile;
 
 // Line positions in SmallModelLines().
 constexpr int kHost = 1, kCount = 2, kMaterial = 3, kGrid = 4, kSeam = 5, kControl = 6;
@@ -483,7 +483,7 @@ TEST(InputReader, ASecondFileReplacesTheFirstOnesCodesAndLmsPillars) {
 
   auto lines = SmallModelLines();
   lines.push_back("");  // blank line before the block: codes still start at its first code
-  testing::WriteFile(dir / "second.inp", SmallModel(lines));
+  testing_support::WriteFile(dir / "second.inp", SmallModel(lines));
   m.model.SetInputPathName((dir / "second.inp").string());
   m.model.SetInputFileTitle("second");
   ASSERT_EQ(m.model.ReadInputFile(), 0);

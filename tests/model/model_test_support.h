@@ -1,50 +1,17 @@
-// Shared fixtures of the model tests: a message sink that records every box
-// and diagnostic line, a fresh scratch folder per test, whole-file helpers,
-// and the text of a small valid model file whose lines a test can replace.
+// Shared fixtures of the model tests: the text of a small valid model file
+// whose lines a test can replace, and a model bound to an input file in a
+// scratch folder with a recording message sink.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/model_dat.h"
-#include "shell/progress_sink.h"
+#include "support/recording_sinks.h"
+#include "support/scratch_files.h"
 
-namespace kavrel::testing {
-
-class RecordingMessageSink : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { diagnostics.push_back(text); }
-  std::vector<std::string> boxes;
-  std::vector<std::string> diagnostics;
-};
-
-// A fresh, empty folder for the running test under the build tree.
-inline std::filesystem::path ScratchFolder() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::filesystem::path dir = std::filesystem::path(KAVREL_BINARY_DIR) / "test-tmp" /
-                              (std::string(info->test_suite_name()) + "." + info->name());
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+namespace kavrel::testing_support {
 
 // Joins lines with "\n" after each.
 inline std::string Lines(const std::vector<std::string>& lines) {
@@ -88,8 +55,8 @@ struct ModelInFolder {
   }
   std::filesystem::path folder;
   std::string title;
-  RecordingMessageSink sink;
+  RecordingMessages sink;
   CModelDat model;
 };
 
-}  // namespace kavrel::testing
+}  // namespace kavrel::testing_support

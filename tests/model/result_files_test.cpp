@@ -12,9 +12,9 @@
 namespace kavrel {
 namespace {
 
-using testing::ReadFile;
-using testing::RecordingMessageSink;
-using testing::ScratchFolder;
+using testing_support::ReadFile;
+using testing_support::RecordingMessages;
+using testing_support::ScratchFolder;
 
 // A unit label right-aligned in 25 characters.
 std::string R(const std::string& unit) {
@@ -54,7 +54,7 @@ TEST(ResultFiles, UnitCodesSetLabelsAndFactors) {
 }
 
 TEST(ResultFiles, UnitCodeOutOfRangeEndsTheProgramWithPU1) {
-  RecordingMessageSink sink;
+  RecordingMessages sink;
   CModelDat model;
   model.SetMessages(&sink);
   model.unitSystem = -1;
@@ -155,7 +155,7 @@ struct ResultModel {
     model.convergence.Fill(0.0);
   }
   std::filesystem::path folder;
-  RecordingMessageSink sink;
+  RecordingMessages sink;
   CModelDat model;
 };
 

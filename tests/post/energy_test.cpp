@@ -10,15 +10,14 @@
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
+#include "support/fatal_exits.h"
+#include "support/recording_sinks.h"
 
 namespace kavrel {
 namespace {
 
-struct RecordingMessages : MessageSink {
-  std::vector<std::string> boxes, diagnostics;
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { diagnostics.push_back(text); }
-};
+using testing_support::ExitCodeOf;
+using testing_support::RecordingMessages;
 
 constexpr double kThickness = 60.0;                          // h, inches
 constexpr double kWidth = 20.0;                              // w, inches
@@ -304,16 +303,6 @@ TEST(CalculateEnergy, ReleasedEnergiesBetweenTwoSteps) {
   EXPECT_EQ(e.m.previousStoredEnergy[1][1][3], e.S(1, 3));
   EXPECT_EQ(e.m.previousConvergence[1][1][4], 1.20);
   EXPECT_EQ(e.m.previousStress[1][1][5], 500.0);
-}
-
-template <class F>
-int ExitCodeOf(F f) {
-  try {
-    f();
-  } catch (const FatalExit& e) {
-    return e.exitCode();
-  }
-  return -1;
 }
 
 TEST(CalculateEnergy, CodesWithoutAnEnergyLawEndTheRun) {

@@ -14,37 +14,20 @@
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
 #include "post/pillars.h"
+#include "support/fatal_exits.h"
+#include "support/recording_sinks.h"
+#include "support/scratch_files.h"
 
 namespace kavrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RecordingMessages : MessageSink {
-  std::vector<std::string> boxes, diagnostics;
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { diagnostics.push_back(text); }
-};
-
-struct RecordingProgress : NullProgressSink {
-  std::vector<std::string> calls;
-  void OpenSeamPanel() override { calls.push_back("OpenSeamPanel"); }
-  void SetLevel(int n) override { calls.push_back("SetLevel " + std::to_string(n)); }
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-fs::path FreshDir(const std::string& name) {
-  const fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using testing_support::ExitCodeOf;
+using testing_support::ReadFile;
+using testing_support::RecordingMessages;
+using testing_support::RecordingProgress;
+using testing_support::ScratchFolder;
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
@@ -62,7 +45,7 @@ struct LmsModel {
   FilePtr log{nullptr, &std::fclose};
 
   LmsModel(const std::string& name, const std::vector<std::string>& rows, int stepCount) {
-    dir = FreshDir(name);
+    dir = ScratchFolder(name);
     m.SetMessages(&messages);
     m.SetProgress(&progress);
     m.SetInputFolder(dir.string() + "/");
@@ -127,16 +110,6 @@ struct LmsModel {
     return ReadFile(dir / "lms.out");
   }
 };
-
-template <class F>
-int ExitCodeOf(F f) {
-  try {
-    f();
-  } catch (const FatalExit& e) {
-    return e.exitCode();
-  }
-  return -1;
-}
 
 const std::vector<std::string> kSeam = {"AAA1CC",
                                         "AAA1CC",

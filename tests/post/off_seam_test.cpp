@@ -15,31 +15,18 @@
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
+#include "support/recording_sinks.h"
+#include "support/scratch_files.h"
 
 namespace kavrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class RecordingMessages : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string&) override {}
-  std::vector<std::string> boxes;
-};
-
-class RecordingProgress : public NullProgressSink {
- public:
-  void SetPhase(const std::string& text) override { phases.push_back(text); }
-  std::vector<std::string> phases;
-};
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::ReadFile;
+using testing_support::RecordingMessages;
+using testing_support::RecordingProgress;
+using testing_support::ScratchFolder;
 
 std::vector<std::string> LinesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -61,10 +48,7 @@ class OffSeam : public ::testing::Test {
   static constexpr int kN = 10;
 
   void SetUp() override {
-    dir_ = fs::path(KAVREL_BINARY_DIR) / "test-tmp" /
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = ScratchFolder();
     m_.SetMessages(&messages_);
     m_.SetProgress(&progress_);
     m_.inputFolder = dir_.string() + "/";
@@ -134,7 +118,7 @@ TEST_F(OffSeam, DisplacementFileHoldsOneHeaderAndOneBlockPerStep) {
   ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
   ASSERT_EQ(m_.OffSeamDisplacements(2), 0);
   ASSERT_EQ(m_.OffSeamDisplacements(3), 0);
-  std::vector<std::string> lines = LinesOf(Slurp(dir_ / "panel.of1"));
+  std::vector<std::string> lines = LinesOf(ReadFile(dir_ / "panel.of1"));
   ASSERT_EQ(lines.size(), 3u + 3 * 30);
   EXPECT_EQ(lines[0], "  3,      30,           80,   6,   5,          -40,            0");
   EXPECT_EQ(lines[1], "  5, Off-seam Displacement, X-Slope, Y-Slope, X-Strain, Y-Strain");
@@ -148,7 +132,7 @@ TEST_F(OffSeam, DisplacementFileHoldsOneHeaderAndOneBlockPerStep) {
 
   // Step 1 of a new run starts the file afresh.
   ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
-  lines = LinesOf(Slurp(dir_ / "panel.of1"));
+  lines = LinesOf(ReadFile(dir_ / "panel.of1"));
   EXPECT_EQ(lines.size(), 33u);
   EXPECT_EQ(m_.offSeamFileName, m_.inputFolder + "panel.of1");
 }
@@ -157,7 +141,7 @@ TEST_F(OffSeam, DisplacementInOutputUnitsSlopesAndStrainsAsComputed) {
   m_.surfaceEffects = 0;
   ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
   const DMatrix expected = ExpectedDisplacement();
-  const std::vector<std::string> lines = LinesOf(Slurp(dir_ / "panel.of1"));
+  const std::vector<std::string> lines = LinesOf(ReadFile(dir_ / "panel.of1"));
   int k = 3;
   for (int i = 1; i <= 6; ++i)
     for (int j = 1; j <= 5; ++j, ++k) {
@@ -240,7 +224,7 @@ TEST_F(OffSeam, StressGridIsTheKernelSumAndGoesToTheGridFile) {
   EXPECT_EQ(progress_.phases, phases);
 
   ASSERT_EQ(m_.OffSeamStresses(2), 0);
-  const std::vector<std::string> lines = LinesOf(Slurp(dir_ / "panel.sms"));
+  const std::vector<std::string> lines = LinesOf(ReadFile(dir_ / "panel.sms"));
   ASSERT_EQ(lines.size(), 3u + 2 * 30);
   EXPECT_EQ(lines[0],
             "  1,      30,           80,   6,   5,          -40,            0,        -2400");

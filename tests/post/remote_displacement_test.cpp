@@ -12,32 +12,15 @@
 #include <vector>
 
 #include "model/model_dat.h"
+#include "support/recording_sinks.h"
 
 namespace kavrel {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-class RecordingProgress : public NullProgressSink {
- public:
-  void ShowGridline(int row, int percent) override {
-    gridlines.push_back(row);
-    percents.push_back(percent);
-  }
-  void ShowElapsed(long long) override { ++elapsedCalls; }
-  void CloseProjectionPanel() override { ++closes; }
-  std::vector<int> gridlines, percents;
-  int elapsedCalls = 0;
-  int closes = 0;
-};
-
-class RecordingMessages : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { console += text; }
-  std::vector<std::string> boxes;
-  std::string console;
-};
+using testing_support::RecordingMessages;
+using testing_support::RecordingProgress;
 
 double MaxAbs(const DMatrix& m, int nx, int ny) {
   double v = 0;
@@ -173,12 +156,12 @@ TEST(RemoteDisplacement, ReportsEveryRowAndATenthRowLine) {
   target.Fill(0);
   model.RemoteDisplacement(source, 20, 10, 10, 0, 0, target, 20, 10, 10, 0, 0, 50, 0);
   ASSERT_EQ(progress.gridlines.size(), 20u);
-  EXPECT_EQ(progress.gridlines.front(), 1);
-  EXPECT_EQ(progress.percents.front(), 5);
-  EXPECT_EQ(progress.percents[2], 15);  // 300 / 20
-  EXPECT_EQ(progress.percents.back(), 100);
+  EXPECT_EQ(progress.gridlines.front().first, 1);
+  EXPECT_EQ(progress.gridlines.front().second, 5);
+  EXPECT_EQ(progress.gridlines[2].second, 15);  // 300 / 20
+  EXPECT_EQ(progress.gridlines.back().second, 100);
   EXPECT_EQ(progress.elapsedCalls, 20);
-  EXPECT_EQ(progress.closes, 1);
+  EXPECT_EQ(progress.projectionClosed, 1);
   EXPECT_EQ(messages.console,
             "Calculating Remote Displacement for Row 10\n"
             "Calculating Remote Displacement for Row 20\n"

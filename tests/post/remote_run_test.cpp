@@ -10,16 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "support/kavrel_runs.h"
+#include "support/scratch_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kavrel::testing_support::CopyExample;
+using kavrel::testing_support::ExamplePath;
+using kavrel::testing_support::ReadFile;
+using kavrel::testing_support::RunQuiet;
+using kavrel::testing_support::ScratchFolder;
+using kavrel::testing_support::WriteFile;
 
 struct Results {
   std::vector<std::string> titles;         // column titles, blanks trimmed
@@ -36,26 +39,20 @@ struct Results {
 // of the control line set as asked, runs it, and returns the seam's result
 // file.
 Results RunHill(const std::string& name, int surfaceEffects) {
-  const fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  fs::copy_file(fs::path(KAVREL_SOURCE_DIR) / "examples" / "hill.top", dir / "hill.top");
-  std::string input = Slurp(fs::path(KAVREL_SOURCE_DIR) / "examples" / "hill.inp");
+  const fs::path dir = ScratchFolder(name);
+  CopyExample(dir, "hill.top");
+  std::string input = ReadFile(ExamplePath("hill.inp"));
   const std::string control = "1.5,0.00002,2000,1,2,1,0,1,1,1,0,0,1,0\n";
   const std::size_t at = input.find(control);
   EXPECT_NE(at, std::string::npos);
   if (at == std::string::npos) return {};
   input.replace(at, control.size(),
                 "1.5,0.00002,2000,1,2," + std::to_string(surfaceEffects) + ",0,1,1,1,0,0,1,0\n");
-  std::ofstream(dir / "hill.inp", std::ios::binary) << input;
-
-  const std::string command = std::string("\"") + KAVREL_CLI + "\" run --quiet \"" +
-                              (dir / "hill.inp").string() + "\" > \"" +
-                              (dir / "console.txt").string() + "\" 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << Slurp(dir / "console.txt");
+  WriteFile(dir / "hill.inp", input);
+  EXPECT_EQ(RunQuiet(dir / "hill.inp"), 0) << ReadFile(dir / "console.txt");
 
   Results results;
-  std::istringstream in(Slurp(dir / "hill.f1"));
+  std::istringstream in(ReadFile(dir / "hill.f1"));
   std::string line;
   int lineNo = 0;
   while (std::getline(in, line)) {

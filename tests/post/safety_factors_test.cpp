@@ -10,15 +10,14 @@
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
 #include "post/pillars.h"
+#include "support/fatal_exits.h"
+#include "support/recording_sinks.h"
 
 namespace kavrel {
 namespace {
 
-struct RecordingMessages : MessageSink {
-  std::vector<std::string> boxes, diagnostics;
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { diagnostics.push_back(text); }
-};
+using testing_support::ExitCodeOf;
+using testing_support::RecordingMessages;
 
 constexpr double kThickness = 60.0;  // inches
 
@@ -84,16 +83,6 @@ struct SeamFixture {
   double StrainSF(int i, int j) const { return m.pillarStrainSF[1][i][j]; }
   double ElementSF(int i, int j) const { return m.elementStrainSF[1][i][j]; }
 };
-
-template <class F>
-int ExitCodeOf(F f) {
-  try {
-    f();
-  } catch (const FatalExit& e) {
-    return e.exitCode();
-  }
-  return -1;
-}
 
 TEST(ElementSafetyFactor, CoalWithAPeakGivesPeakStrainOverStrainOthersZero) {
   SeamFixture f({"ABCDEFG1"});

@@ -14,23 +14,17 @@
 #include <string>
 #include <thread>
 
+#include "support/kavrel_runs.h"
+#include "support/scratch_files.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FreshDir(const std::string& name) {
-  fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / ("kavrel_cli_" + name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kavrel::testing_support::CopyExample;
+using kavrel::testing_support::ReadFile;
+using kavrel::testing_support::ScratchFolder;
+using kavrel::testing_support::WriteFile;
 
 struct Result {
   int status = -1;
@@ -44,15 +38,9 @@ Result Kavrel(const fs::path& dir, const std::string& args) {
   const int raw = std::system(cmd.c_str());
   Result r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = ReadAll(dir / "stdout.txt");
-  r.err = ReadAll(dir / "stderr.txt");
+  r.out = ReadFile(dir / "stdout.txt");
+  r.err = ReadFile(dir / "stderr.txt");
   return r;
-}
-
-fs::path CopyExample(const fs::path& dir, const std::string& name) {
-  const fs::path from = fs::path(KAVREL_SOURCE_DIR) / "examples" / name;
-  fs::copy_file(from, dir / name, fs::copy_options::overwrite_existing);
-  return dir / name;
 }
 
 // A small one-seam model of elastic coal with a mined-out panel, 2 steps.
@@ -79,7 +67,7 @@ std::string SmallModel(int seamCount = 1, double tolerance = 0.0001, int n = 20)
 }
 
 TEST(KavrelCli, VersionAndHelpExitZero) {
-  const fs::path dir = FreshDir("version");
+  const fs::path dir = ScratchFolder();
   Result r = Kavrel(dir, "--version");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "kavrel " KAVREL_VERSION "\n");
@@ -92,7 +80,7 @@ TEST(KavrelCli, VersionAndHelpExitZero) {
 }
 
 TEST(KavrelCli, UsageErrorsExit64WithUsageOnStandardError) {
-  const fs::path dir = FreshDir("usage");
+  const fs::path dir = ScratchFolder();
   for (const char* args : {"", "frobnicate model.inp", "check", "run --quiet", "run --bogus m.inp"}) {
     const Result r = Kavrel(dir, args);
     EXPECT_EQ(r.status, 64) << args;
@@ -102,7 +90,7 @@ TEST(KavrelCli, UsageErrorsExit64WithUsageOnStandardError) {
 }
 
 TEST(KavrelCli, CheckWritesTheEchoAndTheCodeFiles) {
-  const fs::path dir = FreshDir("check");
+  const fs::path dir = ScratchFolder();
   CopyExample(dir, "panel.inp");
   const Result r = Kavrel(dir, "check panel.inp");
   EXPECT_EQ(r.status, 0) << r.err;
@@ -115,9 +103,9 @@ TEST(KavrelCli, CheckWritesTheEchoAndTheCodeFiles) {
 }
 
 TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
-  const fs::path dir = FreshDir("folder");
+  const fs::path dir = ScratchFolder();
   fs::create_directories(dir / "models");
-  std::ofstream(dir / "models" / "small.inp") << SmallModel();
+  WriteFile(dir / "models" / "small.inp", SmallModel());
   const Result r = Kavrel(dir, "check models/small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(dir / "models" / "small.out"));
@@ -136,7 +124,7 @@ TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
 }
 
 TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
-  const fs::path dir = FreshDir("bad");
+  const fs::path dir = ScratchFolder();
   // A missing file: the reader's own message, then the Open command's.
   Result r = Kavrel(dir, "check missing.inp");
   EXPECT_EQ(r.status, 1);
@@ -148,7 +136,7 @@ TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
   // Eleven seams.
   std::string text = SmallModel();
   text.replace(text.find("0.25,3000000,600,1,"), 19, "0.25,3000000,600,11,");
-  std::ofstream(dir / "eleven.inp") << text;
+  WriteFile(dir / "eleven.inp", text);
   r = Kavrel(dir, "check eleven.inp");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err,
@@ -158,8 +146,8 @@ TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
 }
 
 TEST(KavrelCli, CheckReportsAnEchoThatCannotBeWritten) {
-  const fs::path dir = FreshDir("echo");
-  std::ofstream(dir / "small.inp") << SmallModel();
+  const fs::path dir = ScratchFolder();
+  WriteFile(dir / "small.inp", SmallModel());
   // A folder where the log should be: the echo cannot create its file.
   fs::create_directories(dir / "small.out");
   const Result r = Kavrel(dir, "check small.inp");
@@ -171,13 +159,13 @@ TEST(KavrelCli, CheckReportsAnEchoThatCannotBeWritten) {
 }
 
 TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
-  const fs::path dir = FreshDir("run");
-  std::ofstream(dir / "small.inp") << SmallModel();
+  const fs::path dir = ScratchFolder();
+  WriteFile(dir / "small.inp", SmallModel());
   Result r = Kavrel(dir, "run --quiet small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "");
-  const std::string log = ReadAll(dir / "small.out");
+  const std::string log = ReadFile(dir / "small.out");
   EXPECT_NE(log.find("Entering SOR - Step 2, Seam 1, Level 0\n\n"), std::string::npos);
   const std::string tail = "Total program running time was ";
   EXPECT_NE(log.rfind(tail), std::string::npos);
@@ -191,18 +179,18 @@ TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
 }
 
 TEST(KavrelCli, StaticStressesOptionReadsThePreCalculatedGrid) {
-  const fs::path dir = FreshDir("static");
-  std::ofstream(dir / "small.inp") << SmallModel();
+  const fs::path dir = ScratchFolder();
+  WriteFile(dir / "small.inp", SmallModel());
   Result r = Kavrel(dir, "run --quiet small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadAll(dir / "small.out").find("Static Stresses"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "small.out").find("Static Stresses"), std::string::npos);
 
   // With the option and no small.sms: the reader's message, and the run goes
   // on without the grid, its stage timed in the log.
   r = Kavrel(dir, "run --quiet --static-stresses small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "Error in Opening Static Stress File - RSS1a\n");
-  const std::string log = ReadAll(dir / "small.out");
+  const std::string log = ReadFile(dir / "small.out");
   const std::size_t line = log.find("Total Time for Reading in Static Stresses was ");
   ASSERT_NE(line, std::string::npos);
   EXPECT_EQ(log.substr(log.find(' ', line + 46), 8), " secs.\n\n");
@@ -211,24 +199,24 @@ TEST(KavrelCli, StaticStressesOptionReadsThePreCalculatedGrid) {
 }
 
 TEST(KavrelCli, FatalErrorOfTheRunGivesItsExitCode) {
-  const fs::path dir = FreshDir("sor1");
+  const fs::path dir = ScratchFolder();
   // A tolerance that cannot be met within the iteration limit.
   std::string text = SmallModel(1, 0.0);
   text.replace(text.find(",100000,1,2,"), 12, ",150,1,2,");
-  std::ofstream(dir / "stuck.inp") << text;
+  WriteFile(dir / "stuck.inp", text);
   const Result r = Kavrel(dir, "run --quiet stuck.inp");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Maximum Number of Iterations Reached - SOR1\n");
   // The log keeps the run's lines up to the failing solve.
-  const std::string log = ReadAll(dir / "stuck.out");
+  const std::string log = ReadFile(dir / "stuck.out");
   EXPECT_NE(log.find("Entering SOR - Step 1, Seam 1, Level 3\n\n"), std::string::npos);
   EXPECT_NE(log.find("iteration number = 100,"), std::string::npos);
 }
 
 TEST(KavrelCli, CtrlCStopsTheRunWithStatus130) {
-  const fs::path dir = FreshDir("interrupt");
+  const fs::path dir = ScratchFolder();
   // Large and tight enough that the run is still busy when the signal comes.
-  std::ofstream(dir / "big.inp") << SmallModel(2, 1e-9, 200);
+  WriteFile(dir / "big.inp", SmallModel(2, 1e-9, 200));
   const fs::path log = dir / "big.out";
 
   const pid_t child = fork();
@@ -242,7 +230,7 @@ TEST(KavrelCli, CtrlCStopsTheRunWithStatus130) {
   // Wait until the run has started solving, then interrupt it.
   bool solving = false;
   for (int i = 0; i < 3000 && !solving; ++i) {
-    solving = ReadAll(log).find("Entering SOR - Step 1, Seam 1, Level 3") != std::string::npos;
+    solving = ReadFile(log).find("Entering SOR - Step 1, Seam 1, Level 3") != std::string::npos;
     if (!solving) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_TRUE(solving);
@@ -251,11 +239,11 @@ TEST(KavrelCli, CtrlCStopsTheRunWithStatus130) {
   ASSERT_EQ(waitpid(child, &raw, 0), child);
   ASSERT_TRUE(WIFEXITED(raw));
   EXPECT_EQ(WEXITSTATUS(raw), 130);
-  EXPECT_EQ(ReadAll(dir / "stderr.txt"),
+  EXPECT_EQ(ReadFile(dir / "stderr.txt"),
             "The Input File was Successfully Read\nRun interrupted by the user\n");
   // The log keeps what was written, and the run wrote no results.
-  EXPECT_NE(ReadAll(log).find("Entering SOR - Step 1, Seam 1, Level 3\n\n"), std::string::npos);
-  EXPECT_EQ(ReadAll(log).find("Total program running time"), std::string::npos);
+  EXPECT_NE(ReadFile(log).find("Entering SOR - Step 1, Seam 1, Level 3\n\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(log).find("Total program running time"), std::string::npos);
 }
 
 }  // namespace

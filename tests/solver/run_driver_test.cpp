@@ -22,20 +22,22 @@
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
 #include "shell/console/front_end.h"
+#include "support/fatal_exits.h"
+#include "support/recording_sinks.h"
+#include "support/scratch_files.h"
 
 namespace fs = std::filesystem;
 using kavrel::CModelDat;
-using kavrel::FatalExit;
 using kavrel::ProjectionKind;
 
 namespace {
 
-fs::path FreshDir(const std::string& name) {
-  fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / ("run_driver_" + name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using kavrel::testing_support::ExitCodeOf;
+using kavrel::testing_support::ReadFile;
+using kavrel::testing_support::RecordingMessages;
+using kavrel::testing_support::RecordingProgress;
+using kavrel::testing_support::ScratchFolder;
+using kavrel::testing_support::WriteFile;
 
 // A square-grid model of elastic (or softening) coal, 240 in elements, seams
 // 1000 ft and 1100 ft deep under 1.1 psi/ft, in inches and psi (units 0).
@@ -79,42 +81,26 @@ struct ModelText {
   }
 };
 
-// Records what the run reports; can stop the run at the k-th elapsed report
-// as the console does on Ctrl-C.
-class RecordingSink : public kavrel::NullProgressSink {
- public:
-  void SetPhase(const std::string& text) override {
-    phases.push_back(text);
-    if (text == stopAfterPhase) stopAtElapsed = elapsedReports + 1;
-  }
-  void SetLevel(int n) override { levels.push_back(n); }
-  void ShowElapsed(long long) override {
-    if (++elapsedReports == stopAtElapsed) throw FatalExit(130);
-  }
-  void CloseSeamPanel() override { seamPanelClosed = true; }
-  std::vector<std::string> phases;
-  std::vector<int> levels;
-  int elapsedReports = 0;
-  int stopAtElapsed = -1;
-  std::string stopAfterPhase;  // stop at the first elapsed report after it
-  bool seamPanelClosed = false;
-};
-
 struct RunOutput {
   fs::path dir;
   std::string runLog;  // what the run appended to the echo
 };
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Reads and echoes the model as File > Open does; fails the test otherwise.
 void OpenModel(CModelDat& model, const fs::path& inp) {
   ASSERT_EQ(kavrel::console::OpenModel(model, inp.string(), false), 0);
+}
+
+// Writes `text` as <name>.inp into a fresh subfolder `name` of the test's
+// folder, binds `model` to `progress` and opens the file; returns the folder.
+fs::path OpenInFolder(const std::string& name, const ModelText& text, RecordingProgress& progress,
+                      CModelDat& model) {
+  const fs::path dir = ScratchFolder(name);
+  const fs::path inp = dir / (name + ".inp");
+  WriteFile(inp, text.Text());
+  model.SetProgress(&progress);
+  OpenModel(model, inp);
+  return dir;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -323,17 +309,13 @@ void ExpectSameLines(const std::vector<std::string>& expected,
   }
 }
 
-RunOutput RunModel(const std::string& name, const ModelText& text, RecordingSink& sink,
-             CModelDat& model) {
+RunOutput RunModel(const std::string& name, const ModelText& text, RecordingProgress& sink,
+                   CModelDat& model) {
   RunOutput run;
-  run.dir = FreshDir(name);
-  const fs::path inp = run.dir / (name + ".inp");
-  std::ofstream(inp) << text.Text();
-  model.SetProgress(&sink);
-  OpenModel(model, inp);
+  run.dir = OpenInFolder(name, text, sink, model);
   const auto echoSize = fs::file_size(run.dir / (name + ".out"));
   model.RunAnalysis();
-  run.runLog = ReadAll(run.dir / (name + ".out")).substr(echoSize);
+  run.runLog = ReadFile(run.dir / (name + ".out")).substr(echoSize);
   return run;
 }
 
@@ -364,7 +346,7 @@ ModelText TwoSeamPanel() {
 
 TEST(RunDriver, TwoSeamRunLogFollowsThePassSchedule) {
   CModelDat model;
-  RecordingSink sink;
+  RecordingProgress sink;
   const RunOutput run = RunModel("two_seam", TwoSeamPanel(), sink, model);
 
   const std::vector<std::string> actual = DriverLines(run.runLog);
@@ -380,7 +362,7 @@ TEST(RunDriver, TwoSeamRunLogFollowsThePassSchedule) {
   ASSERT_FALSE(sink.phases.empty());
   EXPECT_EQ(sink.phases.front(), "Initializing Data");
   EXPECT_EQ(sink.phases.back(), "Finished");
-  EXPECT_TRUE(sink.seamPanelClosed);
+  EXPECT_GE(sink.seamClosed, 1);
   const auto has = [&](const std::string& t) {
     return std::find(sink.phases.begin(), sink.phases.end(), t) != sink.phases.end();
   };
@@ -394,7 +376,7 @@ TEST(RunDriver, TwoSeamRunLogFollowsThePassSchedule) {
   // three header lines.
   for (int s = 1; s <= 2; ++s) {
     const std::vector<std::string> lines =
-        Lines(ReadAll(run.dir / ("two_seam.f" + std::to_string(s))));
+        Lines(ReadFile(run.dir / ("two_seam.f" + std::to_string(s))));
     EXPECT_EQ(lines.size(), 3u + 2u * 20u * 20u) << "seam " << s;
     for (const std::string& line : lines) ASSERT_EQ(line.find("nan"), std::string::npos) << line;
   }
@@ -403,7 +385,7 @@ TEST(RunDriver, TwoSeamRunLogFollowsThePassSchedule) {
 TEST(RunDriver, ALevelThatDoesNotSettleEndsTheRunWithM2) {
   // Find, in an unbounded run, the first level that needed three passes.
   CModelDat reference;
-  RecordingSink referenceSink;
+  RecordingProgress referenceSink;
   const RunOutput full = RunModel("unsettled_reference", TwoSeamPanel(), referenceSink, reference);
   int stuckStep = 0, stuckLevel = -1;
   {
@@ -425,35 +407,21 @@ TEST(RunDriver, ALevelThatDoesNotSettleEndsTheRunWithM2) {
   }
   ASSERT_GT(stuckStep, 0) << "the reference run never needed three passes at one level";
 
-  class Boxes : public kavrel::MessageSink {
-   public:
-    void ShowMessage(const std::string& t) override { shown.push_back(t); }
-    void WriteDiagnostic(const std::string&) override {}
-    std::vector<std::string> shown;
-  } boxes;
+  RecordingMessages messages;
   CModelDat model;
   model.maxPassesPerLevel = 2;
-  model.SetMessages(&boxes);
-  RecordingSink sink;
-  const fs::path dir = FreshDir("unsettled");
-  const fs::path inp = dir / "unsettled.inp";
-  std::ofstream(inp) << TwoSeamPanel().Text();
-  model.SetProgress(&sink);
-  OpenModel(model, inp);
-  boxes.shown.clear();
-  try {
-    model.RunAnalysis();
-    FAIL() << "the run went on past the pass limit";
-  } catch (const FatalExit& e) {
-    EXPECT_EQ(e.exitCode(), 1);
-  }
+  model.SetMessages(&messages);
+  RecordingProgress sink;
+  const fs::path dir = OpenInFolder("unsettled", TwoSeamPanel(), sink, model);
+  messages.boxes.clear();
+  EXPECT_EQ(ExitCodeOf([&] { model.RunAnalysis(); }), 1) << "the run went on past the pass limit";
   char expected[120];
   std::snprintf(expected, sizeof expected,
                 "Detail Level %i did not Settle in 2 Passes - Step %i - M2\n", stuckLevel,
                 stuckStep);
-  EXPECT_EQ(boxes.shown, (std::vector<std::string>{expected}));
+  EXPECT_EQ(messages.boxes, (std::vector<std::string>{expected}));
   // The log ends with the same message as its last line, and it is closed.
-  const std::string log = ReadAll(dir / "unsettled.out");
+  const std::string log = ReadFile(dir / "unsettled.out");
   const std::string tail = std::string(expected) + "\n";
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
@@ -465,7 +433,7 @@ TEST(RunDriver, SingleSeamWithoutSurfaceEffectsSolvesOnceAtEveryLevel) {
   m.steps = 1;
   m.code = [](int, int, int x, int y) { return x >= 8 && x <= 13 && y >= 4 ? '1' : 'A'; };
   CModelDat model;
-  RecordingSink sink;
+  RecordingProgress sink;
   const RunOutput run = RunModel("one_seam", m, sink, model);
 
   const std::vector<std::string> actual = DriverLines(run.runLog);
@@ -487,7 +455,7 @@ TEST(RunDriver, NoStepsStillWritesTheRunTotals) {
   m.seams = 1;
   m.steps = 0;
   CModelDat model;
-  RecordingSink sink;
+  RecordingProgress sink;
   const RunOutput run = RunModel("no_steps", m, sink, model);
   const std::vector<std::string> actual = DriverLines(run.runLog);
   ExpectSameLines({"Final Cumulative Profile Information for all Steps and Seams.",
@@ -517,7 +485,7 @@ ModelText PillarPanel() {
 
 TEST(RunDriver, LmsPillarsUseTheLmsWordingForEveryRun) {
   CModelDat model;
-  RecordingSink sink;
+  RecordingProgress sink;
   const RunOutput run = RunModel("lms", PillarPanel(), sink, model);
 
   const std::vector<std::string> actual = DriverLines(run.runLog);
@@ -536,21 +504,12 @@ TEST(RunDriver, LmsPillarsUseTheLmsWordingForEveryRun) {
 
 TEST(RunDriver, StopAtAReportKeepsTheLogWrittenSoFar) {
   CModelDat model;
-  RecordingSink sink;
+  RecordingProgress sink;
   sink.stopAfterPhase = "Calculating Seam 2 Displacements";  // first solve of seam 2
-  const fs::path dir = FreshDir("stopped");
-  const fs::path inp = dir / "stopped.inp";
-  std::ofstream(inp) << TwoSeamPanel().Text();
-  model.SetProgress(&sink);
-  OpenModel(model, inp);
+  const fs::path dir = OpenInFolder("stopped", TwoSeamPanel(), sink, model);
   const auto echoSize = fs::file_size(dir / "stopped.out");
-  try {
-    model.RunAnalysis();
-    FAIL() << "the run did not stop";
-  } catch (const FatalExit& e) {
-    EXPECT_EQ(e.exitCode(), 130);
-  }
-  const std::string runLog = ReadAll(dir / "stopped.out").substr(echoSize);
+  EXPECT_EQ(ExitCodeOf([&] { model.RunAnalysis(); }), 130) << "the run did not stop";
+  const std::string runLog = ReadFile(dir / "stopped.out").substr(echoSize);
   // The last line written is the opening line of the phase that was stopped.
   const std::vector<std::string> lines = DriverLines(runLog);
   ASSERT_FALSE(lines.empty());
@@ -559,33 +518,19 @@ TEST(RunDriver, StopAtAReportKeepsTheLogWrittenSoFar) {
 }
 
 TEST(RunDriver, MissingLogEndsTheRunWithM1) {
-  class Boxes : public kavrel::MessageSink {
-   public:
-    void ShowMessage(const std::string& t) override { shown.push_back(t); }
-    void WriteDiagnostic(const std::string&) override {}
-    std::vector<std::string> shown;
-  } boxes;
+  RecordingMessages messages;
   CModelDat model;
-  RecordingSink sink;
-  const fs::path dir = FreshDir("m1");
-  const fs::path inp = dir / "m1.inp";
+  RecordingProgress sink;
   ModelText m;
   m.seams = 1;
   m.steps = 1;
-  std::ofstream(inp) << m.Text();
-  model.SetProgress(&sink);
-  model.SetMessages(&boxes);
-  OpenModel(model, inp);
+  model.SetMessages(&messages);
+  const fs::path dir = OpenInFolder("m1", m, sink, model);
   // The log's folder is replaced by a name that cannot hold files.
   model.outFileName = (dir / "no-such-folder" / "m1.out").string();
-  boxes.shown.clear();
-  try {
-    model.RunAnalysis();
-    FAIL() << "the run went on without its log";
-  } catch (const FatalExit& e) {
-    EXPECT_EQ(e.exitCode(), 1);
-  }
-  EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Error in Opening Output File - M1\n"}));
+  messages.boxes.clear();
+  EXPECT_EQ(ExitCodeOf([&] { model.RunAnalysis(); }), 1) << "the run went on without its log";
+  EXPECT_EQ(messages.boxes, (std::vector<std::string>{"Error in Opening Output File - M1\n"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Helpers shared by the numerical-core tests: sinks that record what the core
-// shows, and a model record filled by hand (no input file) with its arrays.
+// Helpers shared by the numerical-core tests: a model record filled by hand
+// (no input file) with its arrays; the recording sinks come with it.
 #pragma once
 
 #include <string>
@@ -7,30 +7,9 @@
 
 #include "model/model_dat.h"
 #include "numeric/indexed_arrays.h"
-#include "shell/progress_sink.h"
+#include "support/recording_sinks.h"
 
 namespace kavrel::testing_support {
-
-struct RecordingMessages : MessageSink {
-  std::vector<std::string> boxes;
-  std::vector<std::string> diagnostics;
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { diagnostics.push_back(text); }
-};
-
-struct RecordingProgress : NullProgressSink {
-  std::vector<std::pair<int, float>> iterations;
-  std::vector<std::pair<int, int>> gridlines;
-  int solverOpened = 0, solverClosed = 0, projectionOpened = 0, projectionClosed = 0;
-  int elapsedCalls = 0;
-  void OpenSolverPanel() override { ++solverOpened; }
-  void CloseSolverPanel() override { ++solverClosed; }
-  void ShowIteration(int n, float maxChange) override { iterations.emplace_back(n, maxChange); }
-  void OpenProjectionPanel() override { ++projectionOpened; }
-  void CloseProjectionPanel() override { ++projectionClosed; }
-  void ShowGridline(int row, int percent) override { gridlines.emplace_back(row, percent); }
-  void ShowElapsed(long long) override { ++elapsedCalls; }
-};
 
 // One seam with its arrays, allocated as the run allocates them: convergence
 // with a zero ghost border, applied stresses zero, codes all `fill`.

@@ -17,42 +17,29 @@
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
+#include "support/kavrel_runs.h"
+#include "support/recording_sinks.h"
+#include "support/scratch_files.h"
 
 namespace kavrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class RecordingMessages : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
-  void WriteDiagnostic(const std::string& text) override { console += text; }
-  std::vector<std::string> boxes;
-  std::string console;
-};
-
-class RecordingProgress : public NullProgressSink {
- public:
-  void SetPhase(const std::string& text) override { phases.push_back(text); }
-  std::vector<std::string> phases;
-};
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::CopyExample;
+using testing_support::ReadFile;
+using testing_support::RecordingMessages;
+using testing_support::RecordingProgress;
+using testing_support::RunQuiet;
+using testing_support::ScratchFolder;
+using testing_support::WriteFile;
 
 class Topography : public ::testing::Test {
  protected:
   static constexpr int kN = 6;
 
   void SetUp() override {
-    dir_ = fs::path(KAVREL_BINARY_DIR) / "test-tmp" /
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = ScratchFolder();
     Configure(m_);
   }
 
@@ -94,7 +81,7 @@ class Topography : public ::testing::Test {
     EXPECT_NE(log, nullptr);
     m.TopographicStresses(log);
     std::fclose(log);
-    return Slurp(logPath);
+    return ReadFile(logPath);
   }
 
   fs::path dir_;
@@ -177,10 +164,8 @@ TEST_F(Topography, HillLoadsTheSeamsBeneathItAndReadsBackIdentically) {
 
 TEST_F(Topography, RejectedTopoStressFileFallsBackToFlatOverburden) {
   // A .tpo of a 2 x 18 grid (the same block count) cannot serve a 6 x 6 seam.
-  {
-    std::ofstream out(dir_ / "hill.tpo", std::ios::binary);
-    out << "  1,      36,           20,   2,  18,            0,            0,         -300\n";
-  }
+  WriteFile(dir_ / "hill.tpo",
+            "  1,      36,           20,   2,  18,            0,            0,         -300\n");
   const std::string log = Run(m_);
   ASSERT_EQ(messages_.boxes.size(), 1u);
   EXPECT_EQ(messages_.boxes[0], "Incorrect Data Amount in the Topographic Stress File - RTS2c\n");
@@ -196,11 +181,9 @@ TEST_F(Topography, RejectedTopoStressFileFallsBackToFlatOverburden) {
 
 TEST_F(Topography, TruncatedTopoStressFileFallsBackToFlatOverburden) {
   // Values already stored from the lines before the break are replaced too.
-  {
-    std::ofstream out(dir_ / "hill.tpo", std::ios::binary);
-    out << "  1,      36,           20,   6,   6,            0,            0,         -300\n"
-        << "  2,a,b\n  2,psi,psi\n  999, 999\n  999, 999\n";
-  }
+  WriteFile(dir_ / "hill.tpo",
+            "  1,      36,           20,   6,   6,            0,            0,         -300\n"
+            "  2,a,b\n  2,psi,psi\n  999, 999\n  999, 999\n");
   Run(m_);
   EXPECT_EQ(messages_.boxes.at(0), "Read an empty line in the Topographic Stress File - RTS4a");
   EXPECT_EQ(m_.overburdenStress[1][1][1], 300 * 1.1);
@@ -239,7 +222,7 @@ TEST_F(Topography, SingleBlockSettlesAfterTwoGaussSeidelSweeps) {
   EXPECT_NEAR(u[1][1], -2e-6, 1e-20);
   EXPECT_EQ(u[0][1], 0.0);
   EXPECT_EQ(u[2][1], 0.0);
-  EXPECT_EQ(Slurp(logPath), "Topographic SOR took 3 iterations to converge\n\n");
+  EXPECT_EQ(ReadFile(logPath), "Topographic SOR took 3 iterations to converge\n\n");
 }
 
 TEST_F(Topography, IterationLimitIsNotAnError) {
@@ -258,7 +241,7 @@ TEST_F(Topography, IterationLimitIsNotAnError) {
   EXPECT_EQ(m_.TopographicSor(u, 10, 10, 20, load, log), 100);
   std::fclose(log);
   EXPECT_TRUE(messages_.boxes.empty());
-  const std::string text = Slurp(logPath);
+  const std::string text = ReadFile(logPath);
   EXPECT_EQ(text.rfind("iteration number = 100, maximum displacement = ", 0), 0u);
   EXPECT_NE(text.find("\nX grid location = "), std::string::npos);
   EXPECT_NE(text.find("Topographic SOR took 101 iterations to converge\n\n"), std::string::npos);
@@ -269,51 +252,44 @@ TEST_F(Topography, IterationLimitIsNotAnError) {
 
 // ---- through the command line ----------------------------------------------------
 
-int RunCli(const fs::path& input) {
-  const std::string command = std::string("\"") + KAVREL_CLI + "\" run --quiet \"" +
-                              input.string() + "\" > \"" +
-                              (input.parent_path() / "console.txt").string() + "\" 2>&1";
-  return std::system(command.c_str());
+// A fresh folder for the running test holding the hill example and its
+// surface grid.
+fs::path HillFolder() {
+  const fs::path dir = ScratchFolder();
+  for (const char* f : {"hill.inp", "hill.top"}) CopyExample(dir, f);
+  return dir;
 }
 
 TEST(TopographyRun, SecondRunReadsTheSavedStressesAndRepeatsTheResults) {
-  const fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / "TopographyRunRepeats";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  for (const char* f : {"hill.inp", "hill.top"})
-    fs::copy_file(fs::path(KAVREL_SOURCE_DIR) / "examples" / f, dir / f);
+  const fs::path dir = HillFolder();
 
-  ASSERT_EQ(RunCli(dir / "hill.inp"), 0) << Slurp(dir / "console.txt");
+  ASSERT_EQ(RunQuiet(dir / "hill.inp"), 0) << ReadFile(dir / "console.txt");
   ASSERT_TRUE(fs::exists(dir / "hill.tpo"));
-  const std::string firstLog = Slurp(dir / "hill.out");
+  const std::string firstLog = ReadFile(dir / "hill.out");
   EXPECT_NE(firstLog.find("Entering Topographic SOR\n\n"), std::string::npos);
   EXPECT_EQ(firstLog.find("Reading Pre-Calculated Topographic Stresses"), std::string::npos);
-  const std::string firstResults = Slurp(dir / "hill.f1");
+  const std::string firstResults = ReadFile(dir / "hill.f1");
 
-  ASSERT_EQ(RunCli(dir / "hill.inp"), 0) << Slurp(dir / "console.txt");
+  ASSERT_EQ(RunQuiet(dir / "hill.inp"), 0) << ReadFile(dir / "console.txt");
   // Each run starts its log afresh with the input echo.
-  const std::string secondLog = Slurp(dir / "hill.out");
+  const std::string secondLog = ReadFile(dir / "hill.out");
   EXPECT_NE(secondLog.find("\nReading Pre-Calculated Topographic Stresses\n\n"),
             std::string::npos);
   EXPECT_EQ(secondLog.find("Entering Topographic SOR"), std::string::npos);
-  EXPECT_EQ(Slurp(dir / "hill.f1"), firstResults);
+  EXPECT_EQ(ReadFile(dir / "hill.f1"), firstResults);
 }
 
 TEST(TopographyRun, StaleStressFileOfAnotherGridRunsOnFlatOverburden) {
-  const fs::path dir = fs::path(KAVREL_BINARY_DIR) / "test-tmp" / "TopographyRunStale";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  for (const char* f : {"hill.inp", "hill.top"})
-    fs::copy_file(fs::path(KAVREL_SOURCE_DIR) / "examples" / f, dir / f);
-  std::ofstream(dir / "hill.tpo", std::ios::binary)
-      << "  1,     400,           10,  20,  20,            0,            0,         -200\n";
-  ASSERT_EQ(RunCli(dir / "hill.inp"), 0) << Slurp(dir / "console.txt");
-  EXPECT_NE(Slurp(dir / "hill.out")
+  const fs::path dir = HillFolder();
+  WriteFile(dir / "hill.tpo",
+            "  1,     400,           10,  20,  20,            0,            0,         -200\n");
+  ASSERT_EQ(RunQuiet(dir / "hill.inp"), 0) << ReadFile(dir / "console.txt");
+  EXPECT_NE(ReadFile(dir / "hill.out")
                 .find("Reading Pre-Calculated Topographic Stresses\n\n"
                       "Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n"),
             std::string::npos);
   // Overburden column: the flat-ground 25 kPa/m x 200 m in every element.
-  std::istringstream in(Slurp(dir / "hill.f1"));
+  std::istringstream in(ReadFile(dir / "hill.f1"));
   std::string line;
   int lineNo = 0, checked = 0;
   while (std::getline(in, line)) {

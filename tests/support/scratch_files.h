@@ -1,0 +1,58 @@
+// Whole-file helpers and scratch folders for tests that write files.
+//
+// Every test writes under its own folder in the build tree,
+// KAVREL_BINARY_DIR/test-tmp/<suite>.<test>, emptied when the test asks for
+// it, so tests never touch the source tree and tests running side by side
+// (ctest -j) never share a folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace kavrel::testing_support {
+
+// The whole file as bytes (no line-end translation); empty if it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Replaces the file with exactly `text`.
+inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+// The running test's folder, KAVREL_BINARY_DIR/test-tmp/<suite>.<test>,
+// without creating it.
+inline std::filesystem::path TestFolder() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::filesystem::path(KAVREL_BINARY_DIR) / "test-tmp" /
+         (std::string(info->test_suite_name()) + "." + info->name());
+}
+
+// A fresh, empty folder for the running test: anything a former call (or a
+// former run) left in it is removed.
+inline std::filesystem::path ScratchFolder() {
+  const std::filesystem::path dir = TestFolder();
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// A fresh, empty subfolder `name` of the running test's folder, for a test
+// that needs several; its sibling subfolders are left alone.
+inline std::filesystem::path ScratchFolder(const std::string& name) {
+  const std::filesystem::path dir = TestFolder() / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+}  // namespace kavrel::testing_support
