@@ -247,13 +247,15 @@ int CModelDat::ReadInputFile() {
           kMaxAxisCount));
       return 9;
     }
-    if (offSeamBlockWidth == 0) {
+    // The off-seam passes (only when displacements or stresses are asked for)
+    // divide by the block width and join every seam, and with surface effects
+    // every seam image, with the off-seam plane.
+    const bool offSeamPasses = offSeamDisplacement >= 1 || offSeamStress >= 1;
+    if (offSeamPasses && offSeamBlockWidth == 0) {
       ShowMessage("Off-seam block width must be non-zero - RI9d\n");
       return 9;
     }
-    // The off-seam passes join every seam, and with surface effects every
-    // seam image, with the off-seam plane.
-    for (int j = 1; j <= seamCount; ++j) {
+    for (int j = 1; offSeamPasses && j <= seamCount; ++j) {
       if (seamZ[j] - offSeamOriginZ == 0) {
         ShowMessage(Format("The Off-Seam Grid Must Not Be at the Elevation of Seam %i - RI9e\n", j));
         return 9;
