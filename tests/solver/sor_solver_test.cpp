@@ -13,10 +13,12 @@
 #include "numeric/fatal_exit.h"
 #include "solver/solver_test_support.h"
 #include "solver/sor_reference.h"
+#include "support/fatal_exits.h"
 
 namespace kavrel {
 namespace {
 
+using testing_support::ExitCodeOf;
 using testing_support::LiteralSolveSeam;
 using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
@@ -170,13 +172,7 @@ TEST(SorSolver, OneIterationStopsTheRunEvenWhenConverged) {
   m.stressConvergence = 1.0;  // the single sweep meets it
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
-  int code = -1;
-  try {
-    Solve(m, s, 72.0);
-  } catch (const FatalExit& e) {
-    code = e.exitCode();
-  }
-  EXPECT_EQ(code, 1);
+  EXPECT_EQ(ExitCodeOf([&] { Solve(m, s, 72.0); }), 1);
   ASSERT_EQ(messages.boxes.size(), 1u);
   EXPECT_EQ(messages.boxes[0], "Maximum Number of Iterations Reached - SOR1");
 }
@@ -394,13 +390,7 @@ TEST(SorSolver, RefusedCodeStopsTheSolveLikeTheStressPass) {
   SetUpModel(m, 10, 10);
   SeamArrays s(10, 10);
   s.codes[4][7] = '0';
-  int code = -1;
-  try {
-    Solve(m, s, 72.0);
-  } catch (const FatalExit& e) {
-    code = e.exitCode();
-  }
-  EXPECT_EQ(code, 1);
+  EXPECT_EQ(ExitCodeOf([&] { Solve(m, s, 72.0); }), 1);
   ASSERT_EQ(messages.diagnostics.size(), 2u);
   EXPECT_EQ(messages.diagnostics[1], "i = 4, j = 7, integer code = 52\n");
 }
@@ -415,13 +405,7 @@ TEST(SorSolver, NonFiniteLoadStopsTheSolveInsteadOfPassingForConverged) {
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
   s.overburden[3][6] = std::nan("");
-  int code = -1;
-  try {
-    Solve(m, s, 72.0);
-  } catch (const FatalExit& e) {
-    code = e.exitCode();
-  }
-  EXPECT_EQ(code, 1);
+  EXPECT_EQ(ExitCodeOf([&] { Solve(m, s, 72.0); }), 1);
   ASSERT_EQ(messages.boxes.size(), 1u);
   EXPECT_EQ(messages.boxes[0], "Seam Convergence is not a Finite Number - SOR2\n");
   ASSERT_EQ(messages.diagnostics.size(), 2u);
