@@ -9,10 +9,10 @@
 // without consulting the locale. Values are stored in the files in internal
 // units, whatever unit label the header carries.
 #include <cctype>
-#include <cstdarg>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -27,7 +27,6 @@ namespace kavrel {
 namespace {
 
 // ---- text helpers -------------------------------------------------------------
-
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -207,12 +206,11 @@ std::string GridFileName(const CModelDat& m, const char* extension) {
 
 // ---- grid file writing ----------------------------------------------------------
 
-
 // Line 1 of a grid file.
 std::string GridLine1(int blockCount, double width, int blocksX, int blocksY, double originX,
                       double originY, double originZ) {
-  return FormatText(256, "%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g, %12.5g\n", 1, blockCount, width,
-                blocksX, blocksY, originX, originY, originZ);
+  return FormatText(256, "%3i, %7i, %12.5g, %3i, %3i, %12.5g, %12.5g, %12.5g\n", 1, blockCount,
+                    width, blocksX, blocksY, originX, originY, originZ);
 }
 
 // Line 2: the grid count, then one title per grid, `title` followed by the
@@ -259,9 +257,9 @@ struct GridHeader {
 bool ParseGridHeader(std::string_view line, GridHeader& h) {
   const std::vector<std::string_view> f = SplitCommas(line);
   if (f.size() < 8) return false;
-  return ParseInt(f[0], h.gridNumber) && ParseInt(f[1], h.blockCount) &&
-         ParseReal(f[2], h.width) && ParseInt(f[3], h.blocksX) && ParseInt(f[4], h.blocksY) &&
-         ParseReal(f[5], h.originX) && ParseReal(f[6], h.originY) && ParseReal(f[7], h.originZ);
+  return ParseInt(f[0], h.gridNumber) && ParseInt(f[1], h.blockCount) && ParseReal(f[2], h.width) &&
+         ParseInt(f[3], h.blocksX) && ParseInt(f[4], h.blocksY) && ParseReal(f[5], h.originX) &&
+         ParseReal(f[6], h.originY) && ParseReal(f[7], h.originZ);
 }
 
 // The first `count` fields of a data line as reals; false when the line has
@@ -437,8 +435,8 @@ int CModelDat::OffSeamStressWriter(int step) {
   if (step == 1) {
     staticHeader1 = GridTitles(offSeamNz, "Off-Seam Stress Grid #");
     staticHeader2 = GridUnits(offSeamNz, stressUnit);
-    std::fputs(GridLine1(offSeamBlockCount, offSeamBlockWidth, offSeamNx, offSeamNy,
-                         offSeamOriginX, offSeamOriginY, offSeamOriginZ)
+    std::fputs(GridLine1(offSeamBlockCount, offSeamBlockWidth, offSeamNx, offSeamNy, offSeamOriginX,
+                         offSeamOriginY, offSeamOriginZ)
                    .c_str(),
                file.get());
     std::fputs(staticHeader1.c_str(), file.get());

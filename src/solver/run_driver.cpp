@@ -26,7 +26,6 @@ namespace kavrel {
 
 namespace {
 
-
 class RunLog {
  public:
   explicit RunLog(std::FILE* f) : file_(f) {}
@@ -50,10 +49,15 @@ class RunLog {
 };
 
 // Phase texts are formatted into the 80-character buffer the window expects.
-constexpr std::size_t kPhaseTextCapacity = 80;
+__attribute__((format(printf, 1, 2))) std::string PhaseText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = VFormatText(80, format, args);
+  va_end(args);
+  return text;
+}
 
 long long Now() { return static_cast<long long>(std::time(nullptr)); }
-
 
 }  // namespace
 
@@ -129,7 +133,7 @@ int CModelDat::RunAnalysis() {
     for (int s = 1; s <= seamCount; ++s) {
       progress->SetPrimarySeam(s);
       progress->SetSecondarySeam(0);
-      progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Seam %i Displacements", s));
+      progress->SetPhase(PhaseText("Calculating Seam %i Displacements", s));
       log.Printf("Entering SOR - Step %i, Seam %i, Level %i\n\n", step, s, 3);
       const long long start = Now();
       const int sweeps = solve(s);
@@ -146,7 +150,6 @@ int CModelDat::RunAnalysis() {
       // threshold, and at least once at every level above the finest.
       int passesAtLevel = 0;
       while (M > kLevelThreshold[L] || L > 0) {
-
         // A level whose passes keep needing more sweeps than its threshold
         // would otherwise repeat for ever.
         if (++passesAtLevel > maxPassesPerLevel) {
@@ -193,16 +196,17 @@ int CModelDat::RunAnalysis() {
               if (k == j) continue;
               std::string text;
               if (lms) {
-                text = FormatText(kPhaseTextCapacity, "Calculating Multi-Seam Stresses, LMS Pillar %i, Seam %i -> %i",
-                                 p, j, k);
+                text = PhaseText("Calculating Multi-Seam Stresses, LMS Pillar %i, Seam %i -> %i", p,
+                                 j, k);
                 log.Printf(
                     "Calculating Interseam Stresses - Step %i, LMS Pillar %i, Seam %i on Seam %i, "
                     "Level %i\n\n",
                     step, p, j, k, L);
               } else {
-                text = FormatText(kPhaseTextCapacity, "Calculating Multi-Seam Stresses, Seam %i -> %i", j, k);
-                log.Printf("Calculating Interseam Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
-                           step, j, k, L);
+                text = PhaseText("Calculating Multi-Seam Stresses, Seam %i -> %i", j, k);
+                log.Printf(
+                    "Calculating Interseam Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
+                    step, j, k, L);
               }
               progress->SetPhase(text);
               progress->SetSecondarySeam(k);
@@ -219,7 +223,8 @@ int CModelDat::RunAnalysis() {
                     step, p, j, k, L, d);
               else
                 log.Printf(
-                    "Interseam Stress Calculation - Step %i, Seam %i on Seam %i, Level %i took %lli "
+                    "Interseam Stress Calculation - Step %i, Seam %i on Seam %i, Level %i took "
+                    "%lli "
                     "secs.\n\n",
                     step, j, k, L, d);
             }
@@ -230,16 +235,17 @@ int CModelDat::RunAnalysis() {
                 progress->SetPhase("Calculating Mirror-Image Stresses");
                 std::string text;
                 if (lms) {
-                  text = FormatText(kPhaseTextCapacity, "Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i",
-                                   p, j, k);
+                  text = PhaseText(
+                      "Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i", p, j, k);
                   log.Printf(
                       "Calculating Mirror-Image Stresses - Step %i, LMS PIllar %i, Seam %i on Seam "
                       "%i, Level %i\n\n",
                       step, p, j, k, L);
                 } else {
-                  text = FormatText(kPhaseTextCapacity, "Calculating Mirror-Image Stresses, %i -> %i", j, k);
+                  text = PhaseText("Calculating Mirror-Image Stresses, %i -> %i", j, k);
                   log.Printf(
-                      "Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
+                      "Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level "
+                      "%i\n\n",
                       step, j, k, L);
                 }
                 progress->SetPhase(text);
@@ -276,7 +282,7 @@ int CModelDat::RunAnalysis() {
               double* oldRow = old[x];
               for (int y = 0; y <= ny + 1; ++y) oldRow[y] = uRow[y];
             }
-            const std::string text = FormatText(kPhaseTextCapacity, "Saving Old Disps for Seam %i", l);
+            const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
             log.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L);
             progress->SetPhase(text);
           }
@@ -285,11 +291,11 @@ int CModelDat::RunAnalysis() {
           progress->SetSecondarySeam(0);
           std::string text;
           if (lms) {
-            text = FormatText(kPhaseTextCapacity, "Calculating Seam %i Displacements - LMS Pillar %i", l, p);
+            text = PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p);
             log.Printf("Entering SOR - Step %i, LMS Pillar %i, Seam %i, Level %i\n\n", step, p, l,
                        L);
           } else {
-            text = FormatText(kPhaseTextCapacity, "Calculating Seam %i Displacements", l);
+            text = PhaseText("Calculating Seam %i Displacements", l);
             log.Printf("Entering SOR - Step %i, Seam %i, Level %i\n\n", step, l, L);
           }
           progress->SetPhase(text);
@@ -322,7 +328,7 @@ int CModelDat::RunAnalysis() {
               const double* oldRow = old[x];
               for (int y = 0; y <= ny + 1; ++y) uRow[y] = (oldRow[y] + uRow[y]) * 0.5;
             }
-            const std::string avgText = FormatText(kPhaseTextCapacity, "Averaging Displacements for Seam %i", l);
+            const std::string avgText = PhaseText("Averaging Displacements for Seam %i", l);
             log.Printf("Averaging Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L);
             progress->SetPhase(avgText);
           }
@@ -347,7 +353,7 @@ int CModelDat::RunAnalysis() {
     if (safetyFactors == 1) {
       for (int s = 1; s <= seamCount; ++s) {
         const long long start = Now();
-        progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Safety Factors for Seam %i", s));
+        progress->SetPhase(PhaseText("Calculating Safety Factors for Seam %i", s));
         progress->SetPrimarySeam(s);
         progress->SetSecondarySeam(0);
         log.Printf("Calculating Safety Factors for Seam %i\n\n", s);
@@ -363,7 +369,7 @@ int CModelDat::RunAnalysis() {
     if (energyValues == 1) {
       for (int s = 1; s <= seamCount; ++s) {
         const long long start = Now();
-        progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Energy Values for Seam %i", s));
+        progress->SetPhase(PhaseText("Calculating Energy Values for Seam %i", s));
         progress->SetPrimarySeam(s);
         progress->SetSecondarySeam(0);
         log.Printf("Calculating Energy Values for Seam %i\n\n", s);
@@ -387,11 +393,10 @@ int CModelDat::RunAnalysis() {
         progress->SetPrimarySeam(g);
         for (int h = 1; h <= seamCount; ++h) {
           if (h == g) continue;
-          progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Remote Displacements, %i -> %i", g, h));
+          progress->SetPhase(PhaseText("Calculating Remote Displacements, %i -> %i", g, h));
           progress->SetSecondarySeam(h);
-          log.Printf(
-              "Calculating Remote Displacements - Step %i, Seam %i on Seam %i, Level %i\n\n", step,
-              g, h, L);
+          log.Printf("Calculating Remote Displacements - Step %i, Seam %i on Seam %i, Level %i\n\n",
+                     step, g, h, L);
           const long long start = Now();
           RemoteDisplacement(convergence[g], nx, ny, elementWidth, seamX[g], seamY[g],
                              remoteDisplacement[h], nx, ny, elementWidth, seamX[h], seamY[h],
@@ -408,7 +413,7 @@ int CModelDat::RunAnalysis() {
       if (surfaceEffects == 1) {
         for (int g = 1; g <= seamCount; ++g) {
           for (int h = 1; h <= seamCount; ++h) {
-            progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating MI Remote Displacements, %i -> %i", g, h));
+            progress->SetPhase(PhaseText("Calculating MI Remote Displacements, %i -> %i", g, h));
             progress->SetSecondarySeam(h);
             log.Printf(
                 "Calculating Mirror-Image Remote Displacements - Step %i, Seam %i on Seam %i, "
@@ -430,14 +435,14 @@ int CModelDat::RunAnalysis() {
       }
 
       for (int s = 1; s <= seamCount; ++s)
-        RemoteStrains(nx, ny, remoteDisplacement[s], elementWidth, remoteXSlope[s],
-                      remoteYSlope[s], remoteXStrain[s], remoteYStrain[s]);
+        RemoteStrains(nx, ny, remoteDisplacement[s], elementWidth, remoteXSlope[s], remoteYSlope[s],
+                      remoteXStrain[s], remoteYStrain[s]);
     }
 
     if (roofBending == 1) {
       for (int s = 1; s <= seamCount; ++s) {
         const long long start = Now();
-        progress->SetPhase(FormatText(kPhaseTextCapacity, "Calculating Roof Stresses for Seam %i", s));
+        progress->SetPhase(PhaseText("Calculating Roof Stresses for Seam %i", s));
         progress->SetPrimarySeam(s);
         progress->SetSecondarySeam(0);
         log.Printf("Calculating Roof Stresses for Seam %i\n\n", s);

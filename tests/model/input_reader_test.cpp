@@ -347,6 +347,10 @@ TEST(InputReader, OffSeamLineChecks) {
   // Without surface effects the image plane is harmless.
   ModelInFolder m(ScratchFolder());
   EXPECT_EQ(m.Read(SmallModel(WithOffSeam("1,1,0,0,4800,100,50,4,5,1,20"))), 0);
+  // With neither off-seam displacements nor stresses asked for, no off-seam
+  // pass runs: a plane on a seam and a zero block width are harmless too.
+  ModelInFolder idle(ScratchFolder("idle"));
+  EXPECT_EQ(idle.Read(SmallModel(WithOffSeam("0,0,0,0,-4800,0,50,4,5,1,20"))), 0);
 }
 
 std::vector<std::string> WithLms(const std::string& lmsLine) {

@@ -169,7 +169,7 @@ void CKavDlg::CreateSeamGroup() {
   QLabel* levelLabel = AddLabel("1018", "Detail Level:", 273, 55, 43, 8);
   levelField_ = AddField("1004", 340, 51, 24, 14);
   levelField_->setReadOnly(false);  // editable, but nothing reads it back
-  seamPanel_ = {group, primaryLabel, secondaryLabel_, levelLabel,
+  seamPanel_ = {group,         primaryLabel,    secondaryLabel_, levelLabel,
                 primaryField_, secondaryField_, levelField_};
 }
 
