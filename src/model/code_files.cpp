@@ -6,8 +6,9 @@
 // seam s = 1..seamCount, rows y = ny down to 1, each row the codes of
 // x = 1..nx. A code file holds one row per line; the input's block may be laid
 // out freely, since white space between codes is skipped.
+#include "model/code_files.h"
+
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "model/input_fields.h"
@@ -19,7 +20,6 @@ namespace kavrel {
 
 namespace {
 
-
 // The next code character of `file`, white space skipped; EOF at the end.
 int NextCode(std::FILE* file) {
   int c = std::getc(file);
@@ -27,8 +27,8 @@ int NextCode(std::FILE* file) {
   return c;
 }
 
-// Reads one seam's codes in the layout order into codes[1..nx][1..ny].
-// Returns false at the first code that cannot be read, with (x, y) its place.
+}  // namespace
+
 bool ReadSeamCodes(std::FILE* file, char** codes, int nx, int ny, int& x, int& y) {
   for (y = ny; y >= 1; --y)
     for (x = 1; x <= nx; ++x) {
@@ -39,7 +39,13 @@ bool ReadSeamCodes(std::FILE* file, char** codes, int nx, int ny, int& x, int& y
   return true;
 }
 
-}  // namespace
+void WriteSeamRows(std::FILE* file, char** codes, int nx, int ny) {
+  std::string row(static_cast<std::size_t>(nx > 0 ? nx : 0) + 1, '\n');
+  for (int y = ny; y >= 1; --y) {
+    for (int x = 1; x <= nx; ++x) row[static_cast<std::size_t>(x - 1)] = codes[x][y];
+    std::fwrite(row.data(), 1, row.size(), file);
+  }
+}
 
 std::string CModelDat::StepCodeFileName(int step) const {
   return inputFolder + inputFileTitle + "_Step" + std::to_string(step) + ".chr";
@@ -51,7 +57,6 @@ std::string CModelDat::StepCodeFileName(int step) const {
 // ends the read with result 11; afterwards fineCodes holds the last step.
 int CModelDat::WriteStepCodeFiles(std::FILE* input) {
   fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
-  std::string row(static_cast<std::size_t>(nx) + 1, '\n');
 
   for (int step = 1; step <= stepCount; ++step) {
     UniqueFile out(std::fopen(StepCodeFileName(step).c_str(), "w"));
@@ -66,13 +71,9 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
         ShowMessage("Error reading the fine mesh codes - RI11b\n");
         return 11;
       }
-      for (y = ny; y >= 1; --y) {
-        for (x = 1; x <= nx; ++x) row[static_cast<std::size_t>(x - 1)] = codes[x][y];
-        std::fwrite(row.data(), 1, row.size(), out.get());
-      }
+      WriteSeamRows(out.get(), codes, nx, ny);
     }
-    const bool writeFailed = std::ferror(out.get()) != 0;
-    if (std::fclose(out.release()) != 0 || writeFailed) {
+    if (!FinishFile(out)) {
       ShowMessage("Error writing the fine mesh codes - RI11c\n");
       return 11;
     }
@@ -98,11 +99,9 @@ int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, std::FIL
     if (log) std::fprintf(log, "Reading in material codes for Step %i, Seam %i\n\n", step, s);
     int x = 0, y = 0;
     if (!ReadSeamCodes(file.get(), current[s], nx, ny, x, y)) {
-      char buffer[128];
-      std::snprintf(buffer, sizeof buffer,
-                    "Error reading the fine mesh codes, step=%i, seam %i, X=%i, Y=%i - RC2\n", step,
-                    s, x, y);
-      ShowMessage(buffer);
+      ShowMessage(
+          FormatText(128, "Error reading the fine mesh codes, step=%i, seam %i, X=%i, Y=%i - RC2\n",
+                     step, s, x, y));
       throw FatalExit(2);
     }
   }

@@ -3,23 +3,15 @@
 // as read back from the step code files. Also the two grid-detail blocks that
 // a run adds to the log for topographic and static stress grids.
 #include <cstdio>
-#include <memory>
 #include <string>
 
-#include "model/input_fields.h"
+#include "model/code_files.h"
 #include "model/model_dat.h"
 #include "model/text_files.h"
 
 namespace kavrel {
 
 namespace {
-
-
-int NextCode(std::FILE* file) {
-  int c = std::getc(file);
-  while (c != EOF && input::IsSpace(c)) c = std::getc(file);
-  return c;
-}
 
 // The four lines that explain unit system `code`; none for other codes.
 void WriteUnitExplanation(std::FILE* log, int code) {
@@ -41,8 +33,8 @@ void WriteUnitExplanation(std::FILE* log, int code) {
 }  // namespace
 
 // Creates the log and writes the echo. Results: 0, 1 (log not created),
-// 2 (title not written), 4 (a step code file missing or short); on a failure
-// the log keeps what was written. fineCodes ends holding the last step.
+// 2 (title, or any later line, not written), 4 (a step code file missing or
+// short); on a failure the log keeps what was written. fineCodes ends holding the last step.
 int CModelDat::WriteInputEcho() {
   outFileName = inputFolder + inputFileTitle + ".out";
   UniqueFile file(std::fopen(outFileName.c_str(), "w"));
@@ -210,7 +202,6 @@ int CModelDat::WriteInputEcho() {
   }
 
   if (!fineCodes) fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
-  std::string row(static_cast<std::size_t>(nx > 0 ? nx : 0) + 1, '\n');
   for (int step = 1; step <= stepCount; ++step) {
     UniqueFile codeFile(std::fopen(StepCodeFileName(step).c_str(), "r"));
     if (!codeFile) {
@@ -219,24 +210,22 @@ int CModelDat::WriteInputEcho() {
     }
     for (int s = 1; s <= seamCount; ++s) {
       std::fprintf(log, "     FINE MESH, STEP = %i, SEAM = %i\n\n", step, s);
-      char** codes = fineCodes[s];
-      for (int y = ny; y >= 1; --y)
-        for (int x = 1; x <= nx; ++x) {
-          const int c = NextCode(codeFile.get());
-          if (c == EOF) {
-            ShowMessage("Error reading the fine mesh codes - PI4\n");
-            return 4;
-          }
-          codes[x][y] = static_cast<char>(c);
-        }
-      for (int y = ny; y >= 1; --y) {
-        for (int x = 1; x <= nx; ++x) row[static_cast<std::size_t>(x - 1)] = codes[x][y];
-        std::fwrite(row.data(), 1, row.size(), log);
+      int x = 0, y = 0;
+      if (!ReadSeamCodes(codeFile.get(), fineCodes[s], nx, ny, x, y)) {
+        ShowMessage("Error reading the fine mesh codes - PI4\n");
+        return 4;
       }
+      WriteSeamRows(log, fineCodes[s], nx, ny);
       std::fputs("\n", log);
     }
   }
   std::fputs("\n", log);
+  // Every line after the title is checked here at once: a log that could not
+  // be written whole is reported like a title that could not be written.
+  if (!FinishFile(file)) {
+    ShowMessage("Trouble Printing Input File - PI2\n");
+    return 2;
+  }
   return 0;
 }
 

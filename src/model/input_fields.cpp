@@ -112,9 +112,7 @@ double ParseReal(std::string_view text) {
   const std::size_t p = SkipToDigits(text, negative);
   const std::string_view rest = text.substr(p);
   // Only a decimal number is taken: no "inf", "nan" or hexadecimal forms.
-  const bool startsNumber =
-      !rest.empty() && (IsDigit(rest[0]) || (rest[0] == '.' && rest.size() > 1 && IsDigit(rest[1])));
-  if (!startsNumber) return 0.0;
+  if (!StartsDecimal(rest)) return 0.0;
   double value = 0.0;
   const auto result =
       std::from_chars(rest.data(), rest.data() + rest.size(), value, std::chars_format::general);

@@ -33,6 +33,19 @@ double ParseReal(std::string_view text);
 inline int IntField(std::string_view line, int k) { return ParseInt(Field(line, k)); }
 inline double RealField(std::string_view line, int k) { return ParseReal(Field(line, k)); }
 
+// Whether `text` (what follows the sign, if any) starts a decimal number: a
+// digit, or '.' followed by a digit. Anything else ("inf", "nan", a second
+// sign, a bare point) is not a number.
+constexpr bool StartsDecimal(std::string_view text) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  return !text.empty() && (digit(text[0]) || (text[0] == '.' && text.size() > 1 && digit(text[1])));
+}
+
+// Largest element (or off-seam or topographic block) count along one axis. It
+// keeps every grid bound and the element counts nx*ny of the output files
+// inside int.
+constexpr int kMaxAxisCount = 10000;
+
 // The C locale's white space: blank, tab, line feed, vertical tab, form feed,
 // carriage return.
 constexpr bool IsSpace(int c) {

@@ -11,7 +11,6 @@
 // block width, and two planes that an influence kernel would join at zero
 // distance.
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "model/input_fields.h"
@@ -23,21 +22,14 @@ namespace kavrel {
 namespace {
 
 using input::IntField;
+using input::kMaxAxisCount;
 using input::RealField;
 
-// Largest element (or off-seam block) count along one axis. It keeps every
-// grid bound and the element counts nx*ny of the output files inside int.
-constexpr int kMaxAxisCount = 10000;
 constexpr int kMaxSteps = 200;
 constexpr int kMeshDivisor = 10;
 
-
-template <class... Args>
-std::string Format(const char* format, Args... args) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, format, args...);
-  return buffer;
-}
+// Messages with numbers in them are built in a buffer of this many bytes.
+constexpr std::size_t kMessageCapacity = 512;
 
 }  // namespace
 
@@ -67,7 +59,8 @@ int CModelDat::ReadInputFile() {
   // Reads the next line or reports the end of the file in place of `what`.
   auto next = [&](const char* what) {
     if (input::ReadLine(in, line)) return true;
-    ShowMessage(Format("Unexpected End of the Input File at the %s Line - RI1b\n", what));
+    ShowMessage(FormatText(kMessageCapacity,
+                           "Unexpected End of the Input File at the %s Line - RI1b\n", what));
     return false;
   };
 
@@ -130,7 +123,8 @@ int CModelDat::ReadInputFile() {
   ny = IntField(line, 2);
   stressGradient = RealField(line, 3);
   if (nx % kMeshDivisor != 0 || ny % kMeshDivisor != 0) {
-    ShowMessage(Format("Fine mesh size must be divisible by %i - RI5b\n", kMeshDivisor));
+    ShowMessage(FormatText(kMessageCapacity, "Fine mesh size must be divisible by %i - RI5b\n",
+                           kMeshDivisor));
     return 5;
   }
   if (elementWidth == 0) {
@@ -146,13 +140,15 @@ int CModelDat::ReadInputFile() {
     return 5;
   }
   if (nx < 0 || nx > kMaxAxisCount) {
-    ShowMessage(Format("The number of X elements must be between %i and %i - RI5f\n", kMeshDivisor,
-                       kMaxAxisCount));
+    ShowMessage(FormatText(kMessageCapacity,
+                           "The number of X elements must be between %i and %i - RI5f\n",
+                           kMeshDivisor, kMaxAxisCount));
     return 5;
   }
   if (ny < 0 || ny > kMaxAxisCount) {
-    ShowMessage(Format("The number of Y elements must be between %i and %i - RI5g\n", kMeshDivisor,
-                       kMaxAxisCount));
+    ShowMessage(FormatText(kMessageCapacity,
+                           "The number of Y elements must be between %i and %i - RI5g\n",
+                           kMeshDivisor, kMaxAxisCount));
     return 5;
   }
 
@@ -168,7 +164,8 @@ int CModelDat::ReadInputFile() {
   for (int j = 1; j <= seamCount; ++j)
     for (int k = j + 1; k <= seamCount; ++k)
       if (seamZ[j] - seamZ[k] == 0) {
-        ShowMessage(Format("Seams %i and %i Must Not Be at the Same Elevation - RI6b\n", j, k));
+        ShowMessage(FormatText(kMessageCapacity,
+                               "Seams %i and %i Must Not Be at the Same Elevation - RI6b\n", j, k));
         return 6;
       }
 
@@ -188,7 +185,8 @@ int CModelDat::ReadInputFile() {
   roofBending = IntField(line, 12);
   localMineStiffness = IntField(line, 13);
   if (stepCount > kMaxSteps) {
-    ShowMessage(Format("The Number of Steps Must be Less Than %i - RI7b\n", kMaxSteps));
+    ShowMessage(FormatText(kMessageCapacity, "The Number of Steps Must be Less Than %i - RI7b\n",
+                           kMaxSteps));
     return 7;
   }
   if (stepCount < 0) {
@@ -202,12 +200,15 @@ int CModelDat::ReadInputFile() {
       for (int k = j; k <= seamCount; ++k)
         if (seamZ[j] + seamZ[k] == 0) {
           if (j == k)
-            ShowMessage(Format(
-                "Seam %i Must Not Lie at Elevation 0 When Surface Effects are Included - RI7d\n", j));
+            ShowMessage(FormatText(
+                kMessageCapacity,
+                "Seam %i Must Not Lie at Elevation 0 When Surface Effects are Included - RI7d\n",
+                j));
           else
-            ShowMessage(Format(
-                "The Surface Image of Seam %i Lies on Seam %i When Surface Effects are Included - RI7e\n",
-                j, k));
+            ShowMessage(FormatText(kMessageCapacity,
+                                   "The Surface Image of Seam %i Lies on Seam %i When Surface "
+                                   "Effects are Included - RI7e\n",
+                                   j, k));
           return 7;
         }
 
@@ -242,7 +243,8 @@ int CModelDat::ReadInputFile() {
     offSeamBlockHeight = 0;
     offSeamNz = 1;
     if (offSeamNx < 1 || offSeamNx > kMaxAxisCount || offSeamNy < 1 || offSeamNy > kMaxAxisCount) {
-      ShowMessage(Format(
+      ShowMessage(FormatText(
+          kMessageCapacity,
           "The Number of Off-Seam Blocks Along X and Y Must Be Between 1 and %i - RI9c\n",
           kMaxAxisCount));
       return 9;
@@ -257,14 +259,17 @@ int CModelDat::ReadInputFile() {
     }
     for (int j = 1; offSeamPasses && j <= seamCount; ++j) {
       if (seamZ[j] - offSeamOriginZ == 0) {
-        ShowMessage(Format("The Off-Seam Grid Must Not Be at the Elevation of Seam %i - RI9e\n", j));
+        ShowMessage(FormatText(kMessageCapacity,
+                               "The Off-Seam Grid Must Not Be at the Elevation of Seam %i - RI9e\n",
+                               j));
         return 9;
       }
       if (surfaceEffects == 1 && -seamZ[j] - offSeamOriginZ == 0) {
-        ShowMessage(Format(
-            "The Off-Seam Grid Must Not Be at the Surface Image of Seam %i When Surface Effects are "
-            "Included - RI9f\n",
-            j));
+        ShowMessage(FormatText(kMessageCapacity,
+                               "The Off-Seam Grid Must Not Be at the Surface Image of Seam %i When "
+                               "Surface Effects are "
+                               "Included - RI9f\n",
+                               j));
         return 9;
       }
     }
@@ -299,19 +304,24 @@ int CModelDat::ReadInputFile() {
     lmsPillarCount = IntField(line, 0);
     if (lmsPillarCount < 1 || lmsPillarCount > 5) {
       ShowMessage(
-          "The Number of Pillars for the Local Mine Stiffness Calculation Must Be Between 1 and 5 - "
+          "The Number of Pillars for the Local Mine Stiffness Calculation Must Be Between 1 and 5 "
+          "- "
           "RI13a\n");
       return 13;
     }
     for (int p = 1; p <= lmsPillarCount; ++p) {
       lmsX[p] = IntField(line, 2 * p - 1);
       if (lmsX[p] < 1 || lmsX[p] > nx) {
-        ShowMessage(Format("The X Index for LMS Pillar %i Must be between 1 and %i - RI13b\n", p, nx));
+        ShowMessage(FormatText(kMessageCapacity,
+                               "The X Index for LMS Pillar %i Must be between 1 and %i - RI13b\n",
+                               p, nx));
         return 13;
       }
       lmsY[p] = IntField(line, 2 * p);
       if (lmsY[p] < 1 || lmsY[p] > ny) {
-        ShowMessage(Format("The Y Index for LMS Pillar %i Must be between 1 and %i - RI13c\n", p, ny));
+        ShowMessage(FormatText(kMessageCapacity,
+                               "The Y Index for LMS Pillar %i Must be between 1 and %i - RI13c\n",
+                               p, ny));
         return 13;
       }
     }

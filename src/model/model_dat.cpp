@@ -106,38 +106,28 @@ int CModelDat::AllocateArrays() {
     }
   }
 
+  convergence.Fill(0.0);
+  oldConvergence.Fill(0.0);
+  surfaceEffectStress.Fill(0.0);
+  interseamStress.Fill(0.0);
+  preCalculatedStress.Fill(0.0);
+  totalStress.Fill(0.0);
+  if (roofBending == 1) {
+    roofStressX.Fill(0.0);
+    roofStressY.Fill(0.0);
+    maxRoofTension.Fill(0.0);
+    maxRoofCompression.Fill(0.0);
+    maxRoofStress.Fill(0.0);
+  }
+  // Without topographic stress every seam starts under the weight of the
+  // rock above it; overburdenScratch is left holding the last seam's value.
   for (int s = 1; s <= S; ++s) {
     overburdenScratch = -(seamZ[s] * stressGradient);
-    for (int i = 0; i <= nx + 1; ++i)
-      for (int j = 0; j <= ny + 1; ++j) convergence[s][i][j] = 0.0;
-    for (int i = 1; i <= nx; ++i) {
-      double* surface = surfaceEffectStress[s][i];
-      double* interseam = interseamStress[s][i];
-      double* precalculated = preCalculatedStress[s][i];
-      double* total = totalStress[s][i];
-      for (int j = 1; j <= ny; ++j) {
-        surface[j] = 0.0;
-        interseam[j] = 0.0;
-        precalculated[j] = 0.0;
-        total[j] = 0.0;
-      }
-    }
     if (topographicStress != 1)
       for (int i = 1; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j) overburdenStress[s][i][j] = overburdenScratch;
-    if (roofBending == 1)
-      for (int i = 1; i <= nx; ++i)
-        for (int j = 1; j <= ny; ++j) {
-          roofStressX[s][i][j] = 0.0;
-          roofStressY[s][i][j] = 0.0;
-          maxRoofTension[s][i][j] = 0.0;
-          maxRoofCompression[s][i][j] = 0.0;
-          maxRoofStress[s][i][j] = 0.0;
-        }
-    for (int i = 0; i <= nx + 1; ++i)
-      for (int j = 0; j <= ny + 1; ++j) oldConvergence[s][i][j] = 0.0;
-    for (auto& pair : maxDisplacement) pair[0] = pair[1] = 0.0;
   }
+  for (auto& pair : maxDisplacement) pair[0] = pair[1] = 0.0;
 
   if (safetyFactors == 1 || lmsPillarCount > 0) {
     // Rows 1..nx with columns 0..ny; column 0 is never a pillar.

@@ -4,7 +4,6 @@
 // (inches and psi, or metres and pascals) and scaled to the reported units
 // here.
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "model/model_dat.h"
@@ -15,28 +14,21 @@ namespace kavrel {
 
 namespace {
 
-
 // Every column name and unit label fills exactly 25 characters.
-std::string Name(const char* name) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, ",%-25s", name);
-  return buffer;
-}
+constexpr std::size_t kColumnCapacity = 64;
+std::string Name(const char* name) { return FormatText(kColumnCapacity, ",%-25s", name); }
 std::string Unit(const std::string& unit) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, ",%25s", unit.c_str());
-  return buffer;
+  return FormatText(kColumnCapacity, ",%25s", unit.c_str());
 }
 
 // Appends `separator` and "%12.5g" of `value` to `out`. Values within a
-// column group are separated by ", ", groups by a bare ",".
+// column group are separated by ", ", groups by a bare ",". (The text, at
+// most 14 characters, needs no allocation of its own.)
 constexpr const char* kFirst = "";
 constexpr const char* kGroup = ",";
 constexpr const char* kNext = ", ";
 void Value(std::string& out, const char* separator, double value) {
-  char buffer[64];
-  const int n = std::snprintf(buffer, sizeof buffer, "%s%12.5g", separator, value);
-  out.append(buffer, static_cast<std::size_t>(n));
+  out += FormatText(kColumnCapacity, "%s%12.5g", separator, value);
 }
 
 }  // namespace
@@ -85,8 +77,8 @@ int CModelDat::SetUnits() {
   }
 
   int columns = 3;
-  std::string names = Name("Seam Convergence") + Name("Total Vertical Stress") +
-                      Name("Overburden Stress");
+  std::string names =
+      Name("Seam Convergence") + Name("Total Vertical Stress") + Name("Overburden Stress");
   std::string units = Unit(lengthUnit) + Unit(stressUnit) + Unit(stressUnit);
   if (surfaceEffects == 1) {
     columns += 1;
@@ -101,8 +93,8 @@ int CModelDat::SetUnits() {
   if (safetyFactors == 1) {
     columns += 3;
     names += Name("Element Strain SF") + Name("Pillar Stress SF") + Name("Pillar Strain SF");
-    units += Name("Strain Safety Factor") + Name("Stress Safety Factor") +
-             Name("Strain Safety Factor");
+    units +=
+        Name("Strain Safety Factor") + Name("Stress Safety Factor") + Name("Strain Safety Factor");
   }
   if (remoteStrains == 1) {
     columns += 3;
@@ -125,8 +117,7 @@ int CModelDat::SetUnits() {
 
   // The names and units above each start with a comma; the line's own prefix
   // "%3i," supplies the first one.
-  char prefix[32];
-  std::snprintf(prefix, sizeof prefix, "%3i,", columns);
+  const std::string prefix = FormatText(32, "%3i,", columns);
   resultHeader1 = prefix + names.substr(1) + "\n";
   resultHeader2 = prefix + units.substr(1) + "\n";
   return 0;
@@ -134,7 +125,8 @@ int CModelDat::SetUnits() {
 
 // Writes one block of every seam's result file: mode 1 creates the file with
 // its dimension line and headers, any other mode appends. Returns 1 at once
-// when a file cannot be opened, otherwise 0.
+// when a file cannot be opened or its block cannot be written (the seams
+// after it are not written), otherwise 0.
 int CModelDat::WriteResults(int mode) {
   const int blocks = lmsPillarCount > 0 ? stepCount * (lmsPillarCount + 1) : stepCount;
   const double fd = displacementOutputFactor;
@@ -197,6 +189,10 @@ int CModelDat::WriteResults(int mode) {
         }
       }
     std::fwrite(out.data(), 1, out.size(), file.get());
+    if (!FinishFile(file)) {
+      ShowMessage("Error in Opening Output File - PES1\n");
+      return 1;
+    }
   }
   return 0;
 }

@@ -11,14 +11,12 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
-#include <cmath>
-#include <cstdarg>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "model/input_fields.h"
 #include "model/model_dat.h"
 #include "model/text_files.h"
 
@@ -28,91 +26,63 @@ namespace {
 
 // ---- text helpers -------------------------------------------------------------
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+using input::Field;
+using input::IsSpace;
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 
-// Reads the whole of an open file; a CR directly before an LF is dropped, so a
-// CR LF file reads exactly like an LF file.
+// The whole of an open file with LF line ends, read line by line under the
+// model reader's CR LF rule.
 std::string ReadAll(std::FILE* f) {
-  std::string raw;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) raw.append(buffer, n);
   std::string text;
-  text.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    text.push_back(raw[i]);
+  std::string line;
+  bool hadLineEnd = false;
+  while (input::ReadLine(f, line, &hadLineEnd)) {
+    text += line;
+    if (hadLineEnd) text.push_back('\n');
   }
   return text;
 }
 
-// Successive lines of a text without their LF; past the end, an empty line.
-class Lines {
- public:
-  explicit Lines(std::string_view text) : text_(text) {}
-  std::string_view Next() {
-    if (pos_ >= text_.size()) return {};
-    const std::size_t end = text_.find('\n', pos_);
-    std::string_view line;
-    if (end == std::string_view::npos) {
-      line = text_.substr(pos_);
-      pos_ = text_.size();
-    } else {
-      line = text_.substr(pos_, end - pos_);
-      pos_ = end + 1;
-    }
-    return line;
-  }
-
- private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
-
-// The fields of a line split at every comma (n commas give n + 1 fields).
-std::vector<std::string_view> SplitCommas(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', start);
-    if (comma == std::string_view::npos) {
-      fields.push_back(line.substr(start));
-      return fields;
-    }
-    fields.push_back(line.substr(start, comma - start));
-    start = comma + 1;
-  }
+// The next line of `f` without its line end; past the end, an empty line.
+std::string NextLine(std::FILE* f) {
+  std::string line;
+  input::ReadLine(f, line);
+  return line;
 }
 
-// Longest real number (optional sign) at the start of `s`; 0 when there is none.
+// Longest real number (one optional sign) at the start of `s`; 0 when there
+// is none. Only decimal numbers count: no "inf", "nan" or hexadecimal forms.
 std::size_t RealPrefix(std::string_view s, double& value) {
   std::size_t skip = 0;
-  if (!s.empty() && s.front() == '+') skip = 1;
-  if (skip && s.size() > 1 && s[1] == '-') return 0;
+  const bool negative = !s.empty() && s.front() == '-';
+  if (!s.empty() && (s.front() == '+' || negative)) skip = 1;
+  if (!input::StartsDecimal(s.substr(skip))) return 0;
+  double v = 0;
   const char* first = s.data() + skip;
-  const auto r = std::from_chars(first, s.data() + s.size(), value, std::chars_format::general);
+  const auto r = std::from_chars(first, s.data() + s.size(), v, std::chars_format::general);
   if (r.ec != std::errc()) return 0;
+  value = negative ? -v : v;
   return static_cast<std::size_t>(r.ptr - s.data());
 }
 
-// A whole field as one decimal integer, blanks around it allowed.
+// A whole field as one decimal integer (one optional sign), blanks around it
+// allowed.
 bool ParseInt(std::string_view field, int& value) {
   std::string_view s = Trim(field);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  if (s.empty() || s.front() == '+' || (s.front() == '-' && s.size() > 1 && s[1] == '-'))
-    return false;
-  int v = 0;
+  const bool negative = !s.empty() && s.front() == '-';
+  if (!s.empty() && (s.front() == '+' || negative)) s.remove_prefix(1);
+  if (s.empty() || s.front() < '0' || s.front() > '9') return false;
+  long long v = 0;
   const auto r = std::from_chars(s.data(), s.data() + s.size(), v, 10);
   if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
-  value = v;
+  if (negative) v = -v;
+  if (v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
   return true;
 }
 
@@ -133,7 +103,7 @@ class Scanner {
   explicit Scanner(std::string_view text) : text_(text) {}
 
   void SkipSpace() {
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
   }
 
   // Optional sign; hexadecimal after 0x, octal after a leading 0, else decimal.
@@ -254,22 +224,20 @@ struct GridHeader {
   double originX = 0, originY = 0, originZ = 0;
 };
 
+// A missing field reads as an empty one, which is not a number.
 bool ParseGridHeader(std::string_view line, GridHeader& h) {
-  const std::vector<std::string_view> f = SplitCommas(line);
-  if (f.size() < 8) return false;
-  return ParseInt(f[0], h.gridNumber) && ParseInt(f[1], h.blockCount) && ParseReal(f[2], h.width) &&
-         ParseInt(f[3], h.blocksX) && ParseInt(f[4], h.blocksY) && ParseReal(f[5], h.originX) &&
-         ParseReal(f[6], h.originY) && ParseReal(f[7], h.originZ);
+  return ParseInt(Field(line, 0), h.gridNumber) && ParseInt(Field(line, 1), h.blockCount) &&
+         ParseReal(Field(line, 2), h.width) && ParseInt(Field(line, 3), h.blocksX) &&
+         ParseInt(Field(line, 4), h.blocksY) && ParseReal(Field(line, 5), h.originX) &&
+         ParseReal(Field(line, 6), h.originY) && ParseReal(Field(line, 7), h.originZ);
 }
 
 // The first `count` fields of a data line as reals; false when the line has
 // fewer fields or one of them is not a number.
 bool ParseValues(std::string_view line, int count, std::vector<double>& values) {
-  const std::vector<std::string_view> f = SplitCommas(line);
-  if (count > 0 && f.size() < static_cast<std::size_t>(count)) return false;
   values.resize(count > 0 ? count : 0);
   for (int k = 0; k < count; ++k)
-    if (!ParseReal(f[k], values[k])) return false;
+    if (!ParseReal(Field(line, k), values[k])) return false;
   return true;
 }
 
@@ -291,30 +259,12 @@ int CModelDat::TopoInputReader() {
 
   // "%i,%i, %lf, %i, %i, %lf, %lf, %lf": the first integer is not used.
   int unused = 0;
-  int read = 0;
-  if (in.ScanInt(unused)) {
-    ++read;
-    if (in.Expect(',') && in.ScanInt(topoBlockCount)) {
-      ++read;
-      if (in.Expect(',') && in.ScanReal(topoBlockWidth)) {
-        ++read;
-        if (in.Expect(',') && in.ScanInt(topoNx)) {
-          ++read;
-          if (in.Expect(',') && in.ScanInt(topoNy)) {
-            ++read;
-            if (in.Expect(',') && in.ScanReal(topoOriginX)) {
-              ++read;
-              if (in.Expect(',') && in.ScanReal(topoOriginY)) {
-                ++read;
-                if (in.Expect(',') && in.ScanReal(topoDatumZ)) ++read;
-              }
-            }
-          }
-        }
-      }
-    }
-  }
-  if (read < 8) {
+  const bool headerRead = in.ScanInt(unused) && in.Expect(',') && in.ScanInt(topoBlockCount) &&
+                          in.Expect(',') && in.ScanReal(topoBlockWidth) && in.Expect(',') &&
+                          in.ScanInt(topoNx) && in.Expect(',') && in.ScanInt(topoNy) &&
+                          in.Expect(',') && in.ScanReal(topoOriginX) && in.Expect(',') &&
+                          in.ScanReal(topoOriginY) && in.Expect(',') && in.ScanReal(topoDatumZ);
+  if (!headerRead) {
     ShowMessage("Error Reading the Topographic Header Line - RTI2a\n");
     return 2;
   }
@@ -324,9 +274,10 @@ int CModelDat::TopoInputReader() {
   in.SkipLine(253);
   in.SkipLine(253);
 
-  // A grid needs at least one block each way; the product is formed wide so
-  // that huge counts cannot wrap around to the block count.
-  if (topoNx < 1 || topoNy < 1 ||
+  // A grid needs at least one block each way and no more along an axis than a
+  // seam grid may have; the product is formed wide so that huge counts cannot
+  // wrap around to the block count.
+  if (topoNx < 1 || topoNy < 1 || topoNx > input::kMaxAxisCount || topoNy > input::kMaxAxisCount ||
       static_cast<long long>(topoNx) * topoNy != static_cast<long long>(topoBlockCount)) {
     ShowMessage("Inconsistent Data in the Topographic Header Line - RTI2b\n");
     return 3;
@@ -361,6 +312,10 @@ int CModelDat::TopoStressWriter() {
   std::fputs(topoHeader1.c_str(), file.get());
   std::fputs(topoHeader2.c_str(), file.get());
   WriteGridValues(file.get(), overburdenStress, 1, seamCount, nx, ny);
+  if (!FinishFile(file)) {
+    ShowMessage("Error in Opening the Topographic Stress Output File - PTS1\n");
+    return 1;
+  }
   return 0;
 }
 
@@ -370,11 +325,7 @@ int CModelDat::TopoStressReader() {
     ShowMessage("Error in Opening Topographic Stress File - RTS1a\n");
     return 1;
   }
-  const std::string text = ReadAll(file.get());
-  file.reset();
-  Lines lines(text);
-
-  const std::string_view line1 = lines.Next();
+  const std::string line1 = NextLine(file.get());
   GridHeader h;
   if (line1.empty() || !ParseGridHeader(line1, h)) {
     ShowMessage("Read an empty line in the Topographic Stress File - RTS2a\n");
@@ -396,22 +347,22 @@ int CModelDat::TopoStressReader() {
     return 4;
   }
 
-  const std::string_view line2 = lines.Next();
+  const std::string line2 = NextLine(file.get());
   if (line2.empty()) {
     ShowMessage("Read an empty line in the Topographic Stress File - RTS3a\n");
     return 5;
   }
   int grids = 0;
-  if (!ParseInt(SplitCommas(line2)[0], grids) || grids != seamCount) {
+  if (!ParseInt(Field(line2, 0), grids) || grids != seamCount) {
     ShowMessage("Incorrect Number of Seams in the Topographic Stress File - RTS3b\n");
     return 6;
   }
-  lines.Next();  // the unit line
+  NextLine(file.get());  // the unit line
 
   std::vector<double> values;
   for (int i = 1; i <= nx; ++i) {
     for (int j = 1; j <= ny; ++j) {
-      const std::string_view line = lines.Next();
+      const std::string line = NextLine(file.get());
       if (line.empty() || !ParseValues(line, grids, values)) {
         ShowMessage("Read an empty line in the Topographic Stress File - RTS4a");
         return 8;
@@ -426,7 +377,7 @@ int CModelDat::TopoStressReader() {
 // ---- .sms -------------------------------------------------------------------------
 
 int CModelDat::OffSeamStressWriter(int step) {
-  if (staticStressFileName.empty()) staticStressFileName = GridFileName(*this, ".sms");
+  staticStressFileName = GridFileName(*this, ".sms");
   UniqueFile file(std::fopen(staticStressFileName.c_str(), step == 1 ? "w" : "a"));
   if (!file) {
     ShowMessage("Error in Opening the Off-Seam Stress Output File - POSS1\n");
@@ -443,6 +394,10 @@ int CModelDat::OffSeamStressWriter(int step) {
     std::fputs(staticHeader2.c_str(), file.get());
   }
   WriteGridValues(file.get(), offSeamStressGrid, 1, offSeamNz, offSeamNx, offSeamNy);
+  if (!FinishFile(file)) {
+    ShowMessage("Error in Opening the Off-Seam Stress Output File - POSS1\n");
+    return 1;
+  }
   return 0;
 }
 
@@ -451,17 +406,13 @@ int CModelDat::StaticStressReader(std::FILE* log) {
   if (log) std::fprintf(log, "Reading Pre-Calculated Static Stresses\n\n");
   WriteDiagnostic("Reading the static stress file\n\n");
 
-  if (staticStressFileName.empty()) staticStressFileName = GridFileName(*this, ".sms");
+  staticStressFileName = GridFileName(*this, ".sms");
   UniqueFile file(std::fopen(staticStressFileName.c_str(), "r"));
   if (!file) {
     ShowMessage("Error in Opening Static Stress File - RSS1a\n");
     return 1;
   }
-  const std::string text = ReadAll(file.get());
-  file.reset();
-  Lines lines(text);
-
-  const std::string_view line1 = lines.Next();
+  const std::string line1 = NextLine(file.get());
   GridHeader h;
   if (line1.empty() || !ParseGridHeader(line1, h)) {
     ShowMessage("Read an empty line in the Static Stress File - RSS2a\n");
@@ -480,9 +431,9 @@ int CModelDat::StaticStressReader(std::FILE* log) {
     return 5;
   }
 
-  const std::string_view line2 = lines.Next();
+  const std::string line2 = NextLine(file.get());
   int grids = 0;
-  if (line2.empty() || !ParseInt(SplitCommas(line2)[0], grids)) {
+  if (line2.empty() || !ParseInt(Field(line2, 0), grids)) {
     ShowMessage("Read an empty line in the Static Stress File - RSS3a\n");
     return 6;
   }
@@ -493,12 +444,12 @@ int CModelDat::StaticStressReader(std::FILE* log) {
   if (log)
     WriteStaticGridDetails(log, h.gridNumber, h.blockCount, h.width, h.blocksX, h.blocksY,
                            h.originX, h.originY, h.originZ, grids);
-  lines.Next();  // the unit line
+  NextLine(file.get());  // the unit line
 
   std::vector<double> values;
   for (int i = 1; i <= nx; ++i) {
     for (int j = 1; j <= ny; ++j) {
-      const std::string_view line = lines.Next();
+      const std::string line = NextLine(file.get());
       if (line.empty() || !ParseValues(line, grids, values)) {
         ShowMessage("Read an empty line in the Static Stress File - RSS4a");
         return 8;

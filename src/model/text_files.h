@@ -20,6 +20,15 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// Closes a file that was written: true when no write to it failed and the
+// close (which flushes what is still buffered) succeeded. `file` is empty
+// afterwards either way.
+bool FinishFile(UniqueFile& file);
+
+// `text` without the carriage returns and line feeds at its end, for a message
+// shown as a single line.
+std::string WithoutTrailingLineEnds(std::string text);
+
 // printf into a buffer of `capacity` bytes: the result holds at most
 // capacity - 1 characters, cut like the fixed buffers it stands for.
 std::string FormatText(std::size_t capacity, const char* format, ...)

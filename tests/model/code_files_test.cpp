@@ -121,19 +121,17 @@ struct LoadedModel {
     m.model.previousCodes.Allocate(1, 2, 1, 10, 1, 10);
     log = std::tmpfile();
   }
-  ~LoadedModel() { std::fclose(log); }
-  std::string LogText() {
-    std::rewind(log);
-    std::string text;
-    for (int c = std::getc(log); c != EOF; c = std::getc(log)) text += static_cast<char>(c);
-    return text;
+  ~LoadedModel() {
+    if (log) std::fclose(log);
   }
+  std::string LogText() { return testing_support::ReadStream(log); }
   ModelInFolder m;
-  std::FILE* log;
+  std::FILE* log = nullptr;
 };
 
 TEST(CodeFiles, StepCodesLoadWithThePreviousStepKeptForEnergies) {
   LoadedModel l;
+  ASSERT_NE(l.log, nullptr);
   CModelDat& d = l.m.model;
   EXPECT_EQ(d.ReadStepCodes(d.previousCodes, d.fineCodes, 1, l.log), 0);
   EXPECT_EQ(d.fineCodes[1][4][6], CodeAt(1, 1, 4, 6));
@@ -153,6 +151,7 @@ TEST(CodeFiles, StepCodesLoadWithThePreviousStepKeptForEnergies) {
 
 TEST(CodeFiles, MissingStepFileEndsTheRunWithRC1) {
   LoadedModel l;
+  ASSERT_NE(l.log, nullptr);
   CModelDat& d = l.m.model;
   std::filesystem::remove(l.m.folder / "mine_Step2.chr");
   try {
@@ -167,6 +166,7 @@ TEST(CodeFiles, MissingStepFileEndsTheRunWithRC1) {
 
 TEST(CodeFiles, ShortStepFileEndsTheRunWithRC2AtTheMissingCode) {
   LoadedModel l;
+  ASSERT_NE(l.log, nullptr);
   CModelDat& d = l.m.model;
   // Seam 2 loses its last row (y = 1) but for three codes.
   std::string text = StepFileText(3);

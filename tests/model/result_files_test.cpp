@@ -12,6 +12,7 @@
 namespace kavrel {
 namespace {
 
+using testing_support::FullDeviceLink;
 using testing_support::ReadFile;
 using testing_support::RecordingMessages;
 using testing_support::ScratchFolder;
@@ -261,6 +262,17 @@ TEST(ResultFiles, FileThatCannotBeOpenedIsReportedWithPES1) {
   EXPECT_EQ(m.WriteResults(1), 1);
   ASSERT_EQ(r.sink.boxes.size(), 1u);  // the second seam is not tried
   EXPECT_EQ(r.sink.boxes[0], "Error in Opening Output File - PES1\n");
+}
+
+TEST(ResultFiles, FileThatCannotBeWrittenIsReportedWithPES1) {
+  ResultModel r(2);
+  CModelDat& m = r.model;
+  m.SetUnits();
+  if (FullDeviceLink(r.folder, "panel.f1").empty()) GTEST_SKIP() << "no /dev/full";
+  EXPECT_EQ(m.WriteResults(1), 1);
+  ASSERT_EQ(r.sink.boxes.size(), 1u);  // the second seam is not tried
+  EXPECT_EQ(r.sink.boxes[0], "Error in Opening Output File - PES1\n");
+  EXPECT_FALSE(std::filesystem::exists(r.folder / "panel.f2"));
 }
 
 }  // namespace

@@ -5,12 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using testing_support::ExamplePath;
+using testing_support::FullDeviceLink;
 using testing_support::ReadFile;
 using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
@@ -193,8 +190,53 @@ TEST_F(GridFiles, TopoStressReaderRejectionsCarryTheirCodes) {
        "Read an empty line in the Topographic Stress File - RTS4a"},
       {"not a number", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, x4\n", false, 8,
        "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"infinity", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, inf\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"signed infinity", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, -Infinity\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"not a number nan", head + "  2,a,b\n  2,psi,psi\n 1, 2\n nan, 4\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"two signs", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, +-4\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"bare point", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, .\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"two signs on a count", head + "  +-2,a,b\n  2,psi,psi\n 1, 2\n 3, 4\n", false, 6,
+       "Incorrect Number of Seams in the Topographic Stress File - RTS3b\n"},
+      {"nan width",
+       "  1,       2,         nan,   2,   1,         -100,          200,         -500\n", false, 2,
+       "Read an empty line in the Topographic Stress File - RTS2a\n"},
   };
   ExpectRejections(cases, dir_ / "model.tpo", [&] { return m_.TopoStressReader(); });
+}
+
+TEST_F(GridFiles, GridNumbersTakeOneSignAndAPointBeforeDigits) {
+  // Signs, a leading or trailing point, exponents and blanks around a field
+  // are all accepted; only the number forms refused above are not.
+  Seams(2, 1, 2, 10);
+  WriteFile(dir_ / "model.tpo",
+            " +1, +2, 1e1, +1, 2, -100, +200., -5e2\n"
+            "  +2,a,b\n  2,psi,psi\n"
+            " -.5 , +2.\n"
+            "+1e2,-2.5E-1\n");
+  ASSERT_EQ(m_.TopoStressReader(), 0);
+  EXPECT_TRUE(messages_.boxes.empty());
+  EXPECT_EQ(m_.overburdenStress[1][1][1], -0.5);
+  EXPECT_EQ(m_.overburdenStress[2][1][1], 2.0);
+  EXPECT_EQ(m_.overburdenStress[1][1][2], 100.0);
+  EXPECT_EQ(m_.overburdenStress[2][1][2], -0.25);
+  EXPECT_EQ(m_.topoBlockWidth, 10.0);
+  EXPECT_EQ(m_.topoOriginY, 200.0);
+  EXPECT_EQ(m_.topoDatumZ, -500.0);
+}
+
+TEST_F(GridFiles, TopoStressFileThatCannotBeWrittenIsReported) {
+  Seams(1, 2, 2, 10);
+  m_.overburdenStress.Fill(5);
+  const fs::path full = FullDeviceLink(dir_, "model.tpo");
+  if (full.empty()) GTEST_SKIP() << "no /dev/full";
+  EXPECT_EQ(m_.TopoStressWriter(), 1);
+  ASSERT_EQ(messages_.boxes.size(), 1u);
+  EXPECT_EQ(messages_.boxes[0], "Error in Opening the Topographic Stress Output File - PTS1\n");
 }
 
 TEST_F(GridFiles, CrLfTopoStressFileReadsLikeLf) {
@@ -300,6 +342,17 @@ TEST_F(GridFiles, CrLfTopoInputReadsLikeLf) {
   EXPECT_EQ(m_.topoLoad[2][2], 104.5);
 }
 
+TEST_F(GridFiles, TopoInputMayBeAsLongAsTheLargestSeamGrid) {
+  // 10000 x 1 blocks is the largest grid along X that is accepted.
+  std::string text = "1, 10000, 50.0, 10000, 1, 0.0, 0.0, 9\nt\nu\n";
+  for (int k = 1; k <= 10000; ++k) text += "7\n";
+  WriteFile(dir_ / "model.top", text);
+  ASSERT_EQ(m_.TopoInputReader(), 0);
+  EXPECT_TRUE(messages_.boxes.empty());
+  EXPECT_EQ(m_.topoNx, 10000);
+  EXPECT_EQ(m_.topoLoad[10000][1], 7.0);
+}
+
 TEST_F(GridFiles, TopoInputRejectionsCarryTheirCodes) {
   const std::vector<Rejection> cases = {
       {"missing", "", true, 1, "Error in Opening Topographic Input File - RTI1a\n"},
@@ -313,6 +366,17 @@ TEST_F(GridFiles, TopoInputRejectionsCarryTheirCodes) {
        "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
       {"short grid", "1, 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3\n", false, 3,
        "Error reading the Topographic Grid Stress - RTI3\n"},
+      {"infinite height", "1, 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 inf 4\n", false, 3,
+       "Error reading the Topographic Grid Stress - RTI3\n"},
+      {"nan height", "1, 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 -nan 4\n", false, 3,
+       "Error reading the Topographic Grid Stress - RTI3\n"},
+      {"nan datum", "1, 4, 50.0, 2, 2, 0.0, 0.0, nan\nt\nu\n1 2 3 4\n", false, 2,
+       "Error Reading the Topographic Header Line - RTI2a\n"},
+      // 20000 x 1 blocks: consistent, but longer along X than any seam grid.
+      {"too many along X", "1, 20000, 50.0, 20000, 1, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 3,
+       "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
+      {"too many along Y", "1, 10001, 50.0, 1, 10001, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 3,
+       "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
   };
   ExpectRejections(cases, dir_ / "model.top", [&] { return m_.TopoInputReader(); });
 }
@@ -363,10 +427,43 @@ TEST_F(OffSeamGridFile, OneHeaderAndOneBlockPerStep) {
 
 TEST_F(OffSeamGridFile, UnwritableFileIsReported) {
   Grid(1, 1);
-  m_.staticStressFileName = (dir_ / "no-such-folder" / "model.sms").string();
+  m_.inputFolder = (dir_ / "no-such-folder").string() + "/";
   EXPECT_EQ(m_.OffSeamStressWriter(1), 1);
   ASSERT_EQ(messages_.boxes.size(), 1u);
   EXPECT_EQ(messages_.boxes[0], "Error in Opening the Off-Seam Stress Output File - POSS1\n");
+}
+
+TEST_F(OffSeamGridFile, FileThatCannotBeWrittenIsReportedAtEveryStep) {
+  Grid(2, 2);
+  FillStep(1);
+  const fs::path full = FullDeviceLink(dir_, "model.sms");
+  if (full.empty()) GTEST_SKIP() << "no /dev/full";
+  EXPECT_EQ(m_.OffSeamStressWriter(1), 1);
+  EXPECT_EQ(m_.OffSeamStressWriter(2), 1);
+  ASSERT_EQ(messages_.boxes.size(), 2u);
+  EXPECT_EQ(messages_.boxes[0], "Error in Opening the Off-Seam Stress Output File - POSS1\n");
+  EXPECT_EQ(messages_.boxes[1], "Error in Opening the Off-Seam Stress Output File - POSS1\n");
+}
+
+TEST_F(OffSeamGridFile, NameFollowsTheModelNowOpen) {
+  // One window opens two models in turn: each writes and reads its own grid.
+  Grid(1, 1);
+  FillStep(1);
+  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+  m_.inputFileTitle = "second";
+  FillStep(2);
+  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+  EXPECT_EQ(m_.staticStressFileName, (dir_ / "second.sms").string());
+  EXPECT_NE(ReadFile(dir_ / "model.sms").find("\n         111\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir_ / "second.sms").find("\n         211\n"), std::string::npos);
+
+  Seams(1, 1, 1, 10);
+  ASSERT_EQ(m_.StaticStressReader(nullptr), 0);
+  EXPECT_EQ(m_.preCalculatedStress[1][1][1], 211.0);
+  m_.inputFileTitle = "model";
+  ASSERT_EQ(m_.StaticStressReader(nullptr), 0);
+  EXPECT_EQ(m_.preCalculatedStress[1][1][1], 111.0);
+  EXPECT_EQ(m_.staticStressFileName, (dir_ / "model.sms").string());
 }
 
 TEST_F(OffSeamGridFile, StaticStressReaderLoadsTheFirstStepIntoTheSeams) {
@@ -416,6 +513,10 @@ TEST_F(OffSeamGridFile, StaticStressReaderRejectionsCarryTheirCodes) {
       {"no titles", head, false, 6, "Read an empty line in the Static Stress File - RSS3a\n"},
       {"two grids", head + "  2,a,b\n", false, 7,
        "Too Many Grids in the Static Stress File - RSS3b\n"},
+      {"two signs on the grid count", head + "  +-1,a\n  1,psi\n 1\n 2\n 3\n 4\n", false, 6,
+       "Read an empty line in the Static Stress File - RSS3a\n"},
+      {"infinite value", head + "  1,a\n  1,psi\n 1\n inf\n 3\n 4\n", false, 8,
+       "Read an empty line in the Static Stress File - RSS4a"},
       {"short", head + "  1,a\n  1,psi\n 1\n 2\n 3\n", false, 8,
        "Read an empty line in the Static Stress File - RSS4a"},
   };

@@ -10,21 +10,13 @@
 #include "shell/console/command_line.h"
 #include "shell/console/console_sinks.h"
 #include "shell/console/front_end.h"
+#include "support/scratch_files.h"
 
 using namespace kavrel::console;
 
 namespace {
 
-// Everything written to a temporary stream so far.
-std::string Contents(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string text;
-  char buf[256];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  return text;
-}
+using kavrel::testing_support::ReadStream;
 
 TEST(CommandLine, AcceptsTheCommandsAndOptions) {
   CommandLine c = ParseCommandLine({"check", "m.inp"});
@@ -94,12 +86,12 @@ TEST(MessageSink, OneLinePerBoxOnStandardError) {
   sink.ShowMessage("Two line ends\n\n");
   sink.ShowMessage("Windows line end\r\n");
   sink.WriteDiagnostic("i = 3, j = 4, integer code = 52\n");
-  EXPECT_EQ(Contents(err),
+  EXPECT_EQ(ReadStream(err),
             "Error in Opening Output File - M1\n"
             "The Input File was Successfully Read\n"
             "Two line ends\n"
             "Windows line end\n");
-  EXPECT_EQ(Contents(out), "i = 3, j = 4, integer code = 52\n");
+  EXPECT_EQ(ReadStream(out), "i = 3, j = 4, integer code = 52\n");
   std::fclose(err);
   std::fclose(out);
 }
@@ -111,8 +103,8 @@ TEST(MessageSink, QuietDropsDiagnosticsButNotMessages) {
   ConsoleMessageSink sink(err, out, nullptr, false);
   sink.WriteDiagnostic("Material Strain Greater Than 1 in Element Stress Routine - ES1a\n");
   sink.ShowMessage("Maximum Number of Iterations Reached - SOR1");
-  EXPECT_EQ(Contents(out), "");
-  EXPECT_EQ(Contents(err), "Maximum Number of Iterations Reached - SOR1\n");
+  EXPECT_EQ(ReadStream(out), "");
+  EXPECT_EQ(ReadStream(err), "Maximum Number of Iterations Reached - SOR1\n");
   std::fclose(err);
   std::fclose(out);
 }
@@ -151,7 +143,7 @@ TEST(ProgressSink, StatusLineIsRedrawnInPlaceAndErased) {
     line.Show("Step 1/1  Initializing Data  0s");  // unchanged: not redrawn
     line.Show("Step 1/1  Finished  3s");
   }  // the line is erased when the front end is done with it
-  EXPECT_EQ(Contents(err),
+  EXPECT_EQ(ReadStream(err),
             "\rStep 1/1  Initializing Data  0s\x1b[K"
             "\rStep 1/1  Finished  3s\x1b[K"
             "\r\x1b[K");
@@ -166,7 +158,7 @@ TEST(ProgressSink, DisabledStatusLineWritesNothing) {
   sink.SetPhase("Initializing Data");
   sink.ShowElapsed(1);
   line.Clear();
-  EXPECT_EQ(Contents(err), "");
+  EXPECT_EQ(ReadStream(err), "");
   std::fclose(err);
 }
 
@@ -192,9 +184,9 @@ TEST(FrontEnd, VersionHelpAndUsageErrors) {
   std::FILE* out = std::tmpfile();
   ASSERT_TRUE(err && out);
   EXPECT_EQ(RunCommandLine({"--version"}, out, err, false), 0);
-  EXPECT_EQ(Contents(out), "kavrel " KAVREL_VERSION "\n");
+  EXPECT_EQ(ReadStream(out), "kavrel " KAVREL_VERSION "\n");
   EXPECT_EQ(RunCommandLine({"bogus"}, out, err, false), 64);
-  const std::string errText = Contents(err);
+  const std::string errText = ReadStream(err);
   EXPECT_EQ(errText.rfind("kavrel: unknown command 'bogus'\nusage: kavrel check MODEL.inp\n", 0),
             0u)
       << errText;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +22,18 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// Everything written to an open stream so far, read from its start; the
+// stream stays open.
+inline std::string ReadStream(std::FILE* f) {
+  std::fflush(f);
+  std::rewind(f);
+  std::string text;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  return text;
 }
 
 // Replaces the file with exactly `text`.
@@ -53,6 +66,18 @@ inline std::filesystem::path ScratchFolder(const std::string& name) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+// A link `dir`/`name` to /dev/full, on which every write fails for want of
+// space: a file a writer can open but never write. Empty when the system has
+// no /dev/full or the link cannot be made (the caller skips its test).
+inline std::filesystem::path FullDeviceLink(const std::filesystem::path& dir,
+                                            const std::string& name) {
+  std::error_code ec;
+  if (!std::filesystem::exists("/dev/full", ec)) return {};
+  const std::filesystem::path link = dir / name;
+  std::filesystem::create_symlink("/dev/full", link, ec);
+  return ec ? std::filesystem::path() : link;
 }
 
 }  // namespace kavrel::testing_support
