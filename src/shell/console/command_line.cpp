@@ -1,3 +1,5 @@
+// Parsing of the console's command line into one command with its options,
+// and the usage text; nothing here touches a model or a file.
 #include "shell/console/command_line.h"
 
 namespace kavrel::console {

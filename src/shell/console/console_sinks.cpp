@@ -1,3 +1,7 @@
+// The console's sinks: message boxes become lines on standard error,
+// diagnostics lines on standard output, and progress reports a one-line
+// status on a terminal; Ctrl-C is turned into an orderly stop at the next
+// report.
 #include "shell/console/console_sinks.h"
 
 #include <sys/ioctl.h>
@@ -5,6 +9,7 @@
 
 #include <csignal>
 
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 
 namespace kavrel::console {
@@ -63,12 +68,7 @@ void StatusLine::Clear() {
 
 // ---- messages ---------------------------------------------------------------
 
-std::string AsOneLine(const std::string& text) {
-  std::string line = text;
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  line += '\n';
-  return line;
-}
+std::string AsOneLine(const std::string& text) { return WithoutTrailingLineEnds(text) + '\n'; }
 
 void ConsoleMessageSink::ShowMessage(const std::string& text) {
   if (status_) status_->Clear();

@@ -1,3 +1,7 @@
+// The console front end: turns a command line into File > Open and Run on one
+// model, reporting through console sinks, and maps every way the core can end
+// (success, a refused model, a fatal error, an interrupt, an internal error)
+// onto the process exit status.
 #include "shell/console/front_end.h"
 
 #include <ctime>
@@ -5,6 +9,7 @@
 #include <new>
 
 #include "model/model_dat.h"
+#include "model/open_model.h"
 #include "numeric/fatal_exit.h"
 #include "shell/console/command_line.h"
 #include "shell/console/console_sinks.h"
@@ -39,25 +44,7 @@ InputNames SplitInputPath(const std::string& path) {
 }
 
 int OpenModel(CModelDat& model, const std::string& path, bool announceSuccess) {
-  const InputNames names = SplitInputPath(path);
-  model.SetInputPathName(names.pathName);
-  model.SetInputFolder(names.folder);
-  model.SetInputFileName(names.fileName);
-  model.SetInputFileTitle(names.title);
-
-  const int readResult = model.ReadInputFile();
-  if (readResult != 0) {
-    model.ShowMessage("The Input File was not the Correct Format - OFO1");
-    return readResult;
-  }
-  if (announceSuccess) model.ShowMessage("The Input File was Successfully Read");
-
-  const int echoResult = model.WriteInputEcho();
-  if (echoResult != 0) {
-    model.ShowMessage("Could not Write the Output File - OFO2");
-    return echoResult;
-  }
-  return 0;
+  return kavrel::OpenModel(model, SplitInputPath(path), announceSuccess);
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,

@@ -6,28 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "model/open_model.h"
+
 namespace kavrel {
 class CModelDat;
 }
 
 namespace kavrel::console {
 
-// The four names File > Open hands to the model. `folder` is the input's
-// folder ending with '/' ("./" for a bare file name); `title` is the file name
-// without its last extension.
-struct InputNames {
-  std::string pathName;
-  std::string folder;
-  std::string fileName;
-  std::string title;
-};
+using kavrel::InputNames;
 
+// The names of a path given on the command line: `folder` is "./" for a bare
+// file name.
 InputNames SplitInputPath(const std::string& path);
 
-// Sets the names, reads and validates the model (which also writes the step
-// code files) and writes the input echo that starts the log. Messages go
-// through the model's message sink: the reader's own, then the Open
-// command's. Returns 0, or the reader's or the echo's non-zero result.
+// File > Open (kavrel::OpenModel) for the input at `path`. Returns 0, or the
+// reader's or the echo's non-zero result.
 int OpenModel(CModelDat& model, const std::string& path, bool announceSuccess);
 
 // The whole command: parses `args` (without the program name), runs it and

@@ -1,3 +1,6 @@
+// The About box and the program's icon, drawn in code (strata over a seam
+// with a mined-out room) so that no image file has to travel with the
+// program.
 #include "shell/gui/about_dlg.h"
 
 #include <QLabel>
@@ -6,6 +9,10 @@
 #include <QPushButton>
 
 #include "shell/gui/dialog_units.h"
+
+#ifndef KAVREL_VERSION
+#error "KAVREL_VERSION must be defined by the build"
+#endif
 
 namespace kavrel {
 
@@ -60,7 +67,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   const QRect iconPos = DialogRectToPixels(11, 17, 0, 0, kAboutDialogUnits);
   icon->setGeometry(iconPos.x(), iconPos.y(), 32, 32);
 
-  auto* text = new QLabel(QStringLiteral("Kavrel Version 4.0.1"), this);
+  auto* text = new QLabel(QStringLiteral("Kavrel Version " KAVREL_VERSION), this);
   text->setObjectName(QStringLiteral("version"));
   text->setGeometry(DialogRectToPixels(40, 10, 119, 8, kAboutDialogUnits));
 

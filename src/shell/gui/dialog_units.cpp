@@ -1,3 +1,6 @@
+// Conversion of dialog-unit rectangles to pixels. Each edge is scaled on its
+// own and rounded to the nearest pixel (halves away from zero), so that
+// neighbouring controls share their edges exactly.
 #include "shell/gui/dialog_units.h"
 
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// The application object of kavrel-gui: command line options, the C numeric
+// locale, and the one model and window of the process.
 #include "shell/gui/kav_app.h"
 
 #include <QMessageBox>
@@ -25,10 +27,9 @@ CKavApp::CKavApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QStringLiteral(KAVREL_VERSION));
 }
 
-CKavApp::~CKavApp() {
-  window_.reset();
-  model_.reset();
-}
+// The window goes first (members are destroyed in reverse order), as it
+// reports into the model.
+CKavApp::~CKavApp() = default;
 
 bool CKavApp::InitInstance(const QString& inputFile) {
   model_ = std::make_unique<CModelDat>();

@@ -1,3 +1,8 @@
+// The main window: its controls laid out in dialog units, the progress and
+// message reports of a run shown in them, and the File > Open, Run, About and
+// close commands. A run executes inside OnRun on the window's thread; fatal
+// errors of the core and a quit during a run end the process through the
+// endProcess hook.
 #include "shell/gui/kav_dlg.h"
 
 #include <QApplication>
@@ -16,16 +21,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <exception>
 #include <new>
 #include <utility>
 
 #include "model/model_dat.h"
+#include "model/open_model.h"
 #include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 #include "shell/gui/about_dlg.h"
@@ -220,9 +224,6 @@ void CKavDlg::InitialiseState() {
   EnablePanel(solverPanel_, false);
   EnablePanel(projectionPanel_, false);
   EnablePanel(seamPanel_, false);
-  progressBar_->setRange(0, 100);
-  step_ = 0;
-  elapsed_ = 0;
   Refresh();
   SetPhase("Waiting for File->Open");
   model_.SetProgress(this);
@@ -271,9 +272,13 @@ void CKavDlg::EnablePanel(const std::vector<QWidget*>& panel, bool enable) {
 
 void CKavDlg::ShowField(QLineEdit* field, const std::string& text) {
   field->setText(FromLocal(text));
+  PlaceCursor(field);
+  field->repaint();
+}
+
+void CKavDlg::PlaceCursor(QLineEdit* field) const {
   // The maximum change is right-aligned in its format: keep its digits in view.
   field->setCursorPosition(field == maxDisplField_ ? field->text().size() : 0);
-  field->repaint();
 }
 
 void CKavDlg::Refresh() {
@@ -291,7 +296,7 @@ void CKavDlg::Refresh() {
   for (const auto& [field, text] : values) {
     if (field->text() == text) continue;  // spare the repaint
     field->setText(text);
-    field->setCursorPosition(field == maxDisplField_ ? text.size() : 0);
+    PlaceCursor(field);
   }
 }
 
@@ -333,10 +338,9 @@ void CKavDlg::FlushLiveValues() {
 }
 
 std::string CKavDlg::FormatMaxChange(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%15.9f", value);
-  if (std::strlen(buffer) > 19) std::snprintf(buffer, sizeof buffer, "%15.9e", value);
-  return buffer;
+  constexpr std::size_t kCapacity = 64;
+  const std::string fixed = FormatText(kCapacity, "%15.9f", value);
+  return fixed.size() > 19 ? FormatText(kCapacity, "%15.9e", value) : fixed;
 }
 
 // ---------------------------------------------------------------------------
@@ -451,9 +455,7 @@ void CKavDlg::SetProjectionCaption(ProjectionKind kind) {
 
 void CKavDlg::ShowMessage(const std::string& text) {
   // Texts may carry their own line end; a box shows none.
-  std::string shown = text;
-  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
-  showMessageBox(this, FromLocal(shown));
+  showMessageBox(this, FromLocal(WithoutTrailingLineEnds(text)));
 }
 
 void CKavDlg::WriteDiagnostic(const std::string& text) {
@@ -466,7 +468,6 @@ void CKavDlg::WriteDiagnostic(const std::string& text) {
 
 void CKavDlg::OnFileOpen() {
   if (running_) return;
-  model_.SetProgress(this);
   const QString path = chooseInputFile(this);
   if (path.isEmpty()) return;
   OpenInputFile(path);
@@ -481,23 +482,14 @@ bool CKavDlg::OpenInputFile(const QString& path) {
   if (!inputFolder_.endsWith(QLatin1Char('/'))) inputFolder_ += QLatin1Char('/');
   inputFileName_ = info.fileName();
   inputFileTitle_ = info.completeBaseName();
-  model_.SetInputPathName(ToLocal(inputPathName_));
-  model_.SetInputFolder(ToLocal(inputFolder_));
-  model_.SetInputFileName(ToLocal(inputFileName_));
-  model_.SetInputFileTitle(ToLocal(inputFileTitle_));
+  const InputNames names{ToLocal(inputPathName_), ToLocal(inputFolder_), ToLocal(inputFileName_),
+                         ToLocal(inputFileTitle_)};
 
   // Whatever happens below, the model no longer holds the input of an earlier
   // Open: Run stays off until this one succeeds.
   inputReady_ = false;
   try {
-    if (model_.ReadInputFile() != 0) {
-      ShowMessage("The Input File was not the Correct Format - OFO1");
-      UpdateActions();
-      return false;
-    }
-    ShowMessage("The Input File was Successfully Read");
-    if (model_.WriteInputEcho() != 0) {
-      ShowMessage("Could not Write the Output File - OFO2");
+    if (OpenModel(model_, names, true) != 0) {
       UpdateActions();
       return false;
     }
@@ -525,8 +517,7 @@ void CKavDlg::OnRun() {
   UpdateActions();
   try {
     // A finished run has released the code cube of its input: read it again.
-    if (inputConsumed_ && model_.ReadInputFile() != 0) {
-      ShowMessage("The Input File was not the Correct Format - OFO1");
+    if (inputConsumed_ && ReadModel(model_) != 0) {
       running_ = false;
       inputReady_ = false;
       UpdateActions();

@@ -114,6 +114,9 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   void Refresh();
   void RepaintWindow();
   void ShowField(QLineEdit* field, const std::string& text);
+  // Puts the cursor of a field where its text is best read: at the end of the
+  // right-aligned maximum change, at the start of every other field.
+  void PlaceCursor(QLineEdit* field) const;
   // Values reported many times a second: elapsed seconds, SOR iteration and
   // maximum change, projected row and bar. Outside a run they show at once;
   // during a run at most every few hundredths of a second, and always before

@@ -28,17 +28,17 @@
 #include "shell/gui/dialog_units.h"
 #include "shell/gui/kav_app.h"
 #include "shell/gui/kav_dlg.h"
+#include "shell/gui/gui_test_support.h"
 
 using kavrel::CKavDlg;
 using kavrel::CModelDat;
+using kavrel::gui_testing::Window;
+using kavrel::gui_testing::WhenModalAppears;
 
 namespace {
 
 QString FreshDir(const QString& name) {
-  const QString path = QStringLiteral(KAVREL_BINARY_DIR "/test-tmp/gui_dialog/") + name;
-  QDir(path).removeRecursively();
-  QDir().mkpath(path);
-  return path;
+  return kavrel::gui_testing::FreshDir(QStringLiteral("gui_dialog"), name);
 }
 
 void WriteText(const QString& path, const QByteArray& text) {
@@ -46,51 +46,6 @@ void WriteText(const QString& path, const QByteArray& text) {
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(text);
 }
-
-// Calls `inspect` with the first modal widget that appears, once; `inspect`
-// must close it. Polls so that it also works for boxes opened later.
-void WhenModalAppears(std::function<void(QWidget*)> inspect) {
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, inspect] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) return;
-    timer->stop();
-    timer->deleteLater();
-    inspect(modal);
-  });
-  timer->start();
-}
-
-// A model and its window with the file dialog and the message boxes replaced:
-// the messages are recorded and the "chosen" file is whatever the test says.
-struct Window {
-  CModelDat model;
-  CKavDlg dlg{model};
-  QStringList messages;
-  QString chosenFile;
-  int chooserCalls = 0;
-  QList<int> endStatuses;
-
-  Window() {
-    dlg.showMessageBox = [this](QWidget*, const QString& text) { messages << text; };
-    dlg.chooseInputFile = [this](QWidget*) {
-      ++chooserCalls;
-      return chosenFile;
-    };
-    dlg.endProcess = [this](int status) { endStatuses << status; };
-  }
-
-  template <class T>
-  T* Get(const char* id) {
-    T* w = dlg.findChild<T*>(QString::fromLatin1(id));
-    if (!w) qFatal("no control %s", id);
-    return w;
-  }
-  QString Text(const char* id) { return Get<QLineEdit>(id)->text(); }
-  bool RunEnabled() { return Get<QPushButton>("1019")->isEnabled(); }
-  QString Phase() { return Text("1000"); }
-};
 
 const char* const kSeamPanel[] = {"1012", "1016", "1017", "1018", "1002", "1003", "1004"};
 const char* const kSolverPanel[] = {"1010", "1013", "1014", "1005", "1006"};

@@ -24,9 +24,12 @@
 #include "model/model_dat.h"
 #include "shell/gui/kav_app.h"
 #include "shell/gui/kav_dlg.h"
+#include "shell/gui/gui_test_support.h"
 
 using kavrel::CKavDlg;
 using kavrel::CModelDat;
+using kavrel::gui_testing::Window;
+using kavrel::gui_testing::WhenModalAppears;
 
 namespace {
 
@@ -61,10 +64,7 @@ bool UseDecimalCommaLocale() {
 }
 
 QString FreshDir(const QString& name) {
-  const QString path = QStringLiteral(KAVREL_BINARY_DIR "/test-tmp/gui_run/") + name;
-  QDir(path).removeRecursively();
-  QDir().mkpath(path);
-  return QFileInfo(path).absoluteFilePath();
+  return kavrel::gui_testing::FreshDir(QStringLiteral("gui_run"), name);
 }
 
 QString CopyExample(const QString& dir, const char* name) {
@@ -99,38 +99,6 @@ QByteArray MaskTimes(const QByteArray& text) {
   }
   return lines.join(QLatin1Char('\n')).toLatin1();
 }
-
-// Calls `inspect` with the first modal widget that appears; `inspect` closes it.
-void WhenModalAppears(std::function<void(QWidget*)> inspect) {
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, inspect] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) return;
-    timer->stop();
-    timer->deleteLater();
-    inspect(modal);
-  });
-  timer->start();
-}
-
-struct Window {
-  CModelDat model;
-  CKavDlg dlg{model};
-  QStringList messages;
-  QList<int> endStatuses;
-
-  Window() {
-    dlg.showMessageBox = [this](QWidget*, const QString& text) { messages << text; };
-    dlg.chooseInputFile = [](QWidget*) { return QString(); };
-    dlg.endProcess = [this](int status) { endStatuses << status; };
-  }
-  QString Text(const char* id) {
-    return dlg.findChild<QLineEdit*>(QString::fromLatin1(id))->text();
-  }
-  QPushButton* RunButton() { return dlg.findChild<QPushButton*>(QStringLiteral("1019")); }
-  QAction* OpenAction() { return dlg.findChild<QAction*>(QStringLiteral("57601")); }
-};
 
 QProcess* StartChild(const QStringList& args, const QString& program = QString()) {
   auto* child = new QProcess(qApp);
