@@ -8,6 +8,7 @@
 
 #include "model/model_dat.h"
 #include "model_test_support.h"
+#include "support/kavrel_runs.h"
 
 namespace kavrel {
 namespace {
@@ -440,12 +441,8 @@ TEST(InputReader, LongLinesAreReadWholeAndLongTitlesCutAtOneHundred) {
 }
 
 TEST(InputReader, WindowsLineEndsReadLikeUnixLineEnds) {
-  const std::string unixText = SmallModel(With(SmallModelLines(), kCount + 0, "1,0,0"), 1);
-  std::string dosText;
-  for (char c : unixText) {
-    if (c == '\n') dosText += '\r';
-    dosText += c;
-  }
+  const std::string unixText = SmallModel(SmallModelLines(), 1);
+  const std::string dosText = testing_support::WithCrLf(unixText);
   const auto dir = ScratchFolder();
   ModelInFolder a(dir / "unix");
   ModelInFolder b(dir / "dos");
@@ -502,7 +499,7 @@ TEST(InputReader, MangledLinesAreRefusedOrReadButNeverBreakTheReader) {
   // damaged or hand-edited file might hold: the read ends with a result code
   // and, when it succeeds, the echo can be written.
   const std::string original =
-      ReadFile(std::filesystem::path(KAVREL_SOURCE_DIR) / "examples" / "every_option.inp");
+      ReadFile(testing_support::ExamplePath("every_option.inp"));
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; (end = original.find('\n', start)) != std::string::npos;
        start = end + 1)
@@ -538,7 +535,7 @@ TEST(InputReader, EveryExampleModelReads) {
     SCOPED_TRACE(name);
     ModelInFolder m(ScratchFolder(), name);
     const std::string text =
-        ReadFile(std::filesystem::path(KAVREL_SOURCE_DIR) / "examples" / (std::string(name) + ".inp"));
+        ReadFile(testing_support::ExamplePath(std::string(name) + ".inp"));
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(m.Read(text), 0);
     EXPECT_TRUE(m.sink.boxes.empty());

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 namespace kavrel {
 namespace {
@@ -110,7 +109,6 @@ TEST(ModelDat, StartingValuesOfTheBaseGrids) {
   EXPECT_EQ(m.profile[2].staticSeconds, 9);  // kept
   // sqrt(100 / 11.25) = 2.98142397..., held at single precision.
   EXPECT_EQ(m.layerPlateFactor, 2.981423854827881);
-  EXPECT_EQ(m.layerPlateFactor, static_cast<double>(static_cast<float>(std::sqrt(100.0 / 11.25))));
 }
 
 TEST(ModelDat, OptionalGridsFollowTheirFlags) {

@@ -27,16 +27,8 @@ using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
 using testing_support::RunQuiet;
 using testing_support::ScratchFolder;
+using testing_support::WithCrLf;
 using testing_support::WriteFile;
-
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 struct Rejection {
   const char* name;

@@ -233,6 +233,11 @@ TEST(KavrelCli, CtrlCStopsTheRunWithStatus130) {
     solving = ReadFile(log).find("Entering SOR - Step 1, Seam 1, Level 3") != std::string::npos;
     if (!solving) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  if (!solving) {
+    // Leave no child running (or unreaped) behind a failed test.
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
   ASSERT_TRUE(solving);
   kill(child, SIGINT);
   int raw = 0;

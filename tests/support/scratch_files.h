@@ -36,6 +36,17 @@ inline std::string ReadStream(std::FILE* f) {
   return text;
 }
 
+// `text` with every LF preceded by a CR, as a file written with CR LF line
+// ends holds it.
+inline std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
 // Replaces the file with exactly `text`.
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
