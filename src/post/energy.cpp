@@ -15,23 +15,9 @@
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
+#include "solver/material_laws.h"
 
 namespace kavrel {
-
-namespace {
-
-[[noreturn]] void EnergyCodeError(CModelDat& m, const char* text, int i, int j, int code,
-                                  int exitCode) {
-  char line[80];
-  std::snprintf(line, sizeof line, "i = %i, j = %i, integer code = %i\n", i, j, code);
-  m.WriteDiagnostic(text);
-  m.WriteDiagnostic(line);
-  m.ShowMessage(text);
-  m.ShowMessage(line);
-  throw FatalExit(exitCode);
-}
-
-}  // namespace
 
 void CModelDat::LinearElasticCoalEnergy(int code, double strain, int s, double& total,
                                         double& stored, double& dissipated) {
@@ -158,31 +144,36 @@ void CModelDat::CalculateEnergy(int step, int s) {
       totalReleased[i][j] = 0.0;
     }
 
+  // A refused code ends the run, with the element line in a box of its own.
+  auto refuse = [this](int exitCode, const char* text, int i, int j, int code) {
+    const std::string line = ElementCodeLine(i, j, code);
+    FailElementCode(*messages, exitCode, text, line, line);
+  };
   for (int i = 1; i <= nx; ++i) {
     for (int j = 1; j <= ny; ++j) {
       const int code = CodeToInteger(codes[i][j]);
-      if (code >= 0 && code <= 51) {
+      if (code >= 0 && code < kRefusedCode) {
         const double strain = u[i][j] / h;
         double& t = total[i][j];
         double& st = stored[i][j];
         double& d = dissipated[i][j];
         switch (materialType[code]) {
-          case 1: LinearElasticCoalEnergy(code, strain, s, t, st, d); break;
-          case 2: StrainSofteningCoalEnergy(code, strain, s, t, st, d); break;
-          case 3: ElasticPlasticCoalEnergy(code, strain, s, t, st, d); break;
-          case 4: BilinearGobEnergy(code, strain, s, t, st, d); break;
-          case 5: StrainHardeningGobEnergy(code, strain, s, t, st, d); break;
-          case 6: LinearElasticGobEnergy(code, strain, s, t, st, d); break;
+          case kLinearElasticCoal: LinearElasticCoalEnergy(code, strain, s, t, st, d); break;
+          case kStrainSofteningCoal: StrainSofteningCoalEnergy(code, strain, s, t, st, d); break;
+          case kElasticPlasticCoal: ElasticPlasticCoalEnergy(code, strain, s, t, st, d); break;
+          case kBilinearHardeningGob: BilinearGobEnergy(code, strain, s, t, st, d); break;
+          case kStrainHardeningGob: StrainHardeningGobEnergy(code, strain, s, t, st, d); break;
+          case kLinearElasticGob: LinearElasticGobEnergy(code, strain, s, t, st, d); break;
           default:
-            EnergyCodeError(*this, "Material Code Out of Range in Energy Calculation Routine - EC3\n",
-                            i, j, code, 3);
+            refuse(3, "Material Code Out of Range in Energy Calculation Routine - EC3\n", i, j,
+                   code);
         }
-      } else if (code == 52) {
-        EnergyCodeError(*this, "Material Code Out of Range in Energy Calculation Routine - EC1\n", i,
-                        j, 52, 1);
-      } else if (code != 53) {
-        EnergyCodeError(*this, "Material Code Out of Range in Energy Calculation Routine - EC2\n", i,
-                        j, code, 2);
+      } else if (code == kRefusedCode) {
+        refuse(1, "Material Code Out of Range in Energy Calculation Routine - EC1\n", i, j,
+               kRefusedCode);
+      } else if (code != kMinedOutCode) {
+        refuse(2, "Material Code Out of Range in Energy Calculation Routine - EC2\n", i, j,
+               code);
       }
     }
   }
@@ -220,23 +211,20 @@ void CModelDat::CalculateEnergy(int step, int s) {
         } else {
           const int newCode = CodeToInteger(newChar);
           const int oldCode = CodeToInteger(oldChar);
-          const bool newKnown = newCode >= 0 && newCode <= 51 && materialType[newCode] >= 1 &&
-                                materialType[newCode] <= 6;
-          const bool oldKnown = oldCode >= 0 && oldCode <= 51 && materialType[oldCode] >= 1 &&
-                                materialType[oldCode] <= 6;
+          const bool newKnown = newCode >= 0 && newCode < kRefusedCode &&
+                                materialType[newCode] >= kLinearElasticCoal &&
+                                materialType[newCode] <= kLinearElasticGob;
+          const bool oldKnown = oldCode >= 0 && oldCode < kRefusedCode &&
+                                materialType[oldCode] >= kLinearElasticCoal &&
+                                materialType[oldCode] <= kLinearElasticGob;
           if (!newKnown || !oldKnown) {
-            const char* text =
-                "Material Code Change is Out of Range in Energy Calculation Routine - EC4\n";
-            char line[80];
-            std::snprintf(line, sizeof line, "i = %i, j = %i, integer code = %i\n", i, j, newCode);
             char box[80];
             std::snprintf(box, sizeof box, "i = %i, j = %i, old integer code = %i, integer code = %i\n",
                           i, j, oldCode, newCode);
-            WriteDiagnostic(text);
-            WriteDiagnostic(line);
-            ShowMessage(text);
-            ShowMessage(box);
-            throw FatalExit(3);
+            FailElementCode(
+                *messages, 3,
+                "Material Code Change is Out of Range in Energy Calculation Routine - EC4\n",
+                ElementCodeLine(i, j, newCode), box);
           }
           storedReleased[i][j] = prevStored[i][j] - stored[i][j];
           totalReleased[i][j] =

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "model/model_dat.h"
+#include "solver/material_laws.h"
 
 namespace kavrel {
 
@@ -44,14 +45,14 @@ int BuildStrainBreakpoints(const int* counts, const int* materialType,
                            const double (*materialProps)[5], double* strain) {
   int count = 0;
   strain[count++] = 0.0;
-  for (int code = 0; code < 52; ++code) {
+  for (int code = 0; code < kRefusedCode; ++code) {
     if (counts[code] <= 0) continue;
     const double* props = materialProps[code];
-    if (materialType[code] == 2) {
+    if (materialType[code] == kStrainSofteningCoal) {
       strain[count++] = props[1];
       strain[count++] = props[3];
       strain[count++] = 1.0;
-    } else if (materialType[code] == 3) {
+    } else if (materialType[code] == kElasticPlasticCoal) {
       strain[count++] = props[1];
       strain[count++] = 1.0;
     }
@@ -101,10 +102,7 @@ void CModelDat::IdentifyPillars(int s) {
   pillarListGuard.release = [](CModelDat* m) { m->ReleasePillars(); };
   if (!pillarGrid || pillarGrid.rowHigh() < nx || pillarGrid.colHigh() < ny)
     pillarGrid.Allocate(1, nx, 0, ny);
-  for (int i = 1; i <= nx; ++i) {
-    Pillar** row = pillarGrid[i];
-    for (int j = 1; j <= ny; ++j) row[j] = nullptr;
-  }
+  pillarGrid.Fill(nullptr);
   pillarListHead = nullptr;
   pillarListTail = nullptr;
   pillarCount = 0;
@@ -117,7 +115,7 @@ void CModelDat::IdentifyPillars(int s) {
     Pillar** above = i > 1 ? pillarGrid[i - 1] : nullptr;
     for (int j = 1; j <= ny; ++j) {
       const char c = codes[i][j];
-      if (CodeToInteger(c) == 53) {
+      if (c == '1') {  // mined out
         inPillarRun = false;
         continue;
       }

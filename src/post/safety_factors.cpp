@@ -13,16 +13,11 @@
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
 #include "post/pillars.h"
+#include "solver/material_laws.h"
 
 namespace kavrel {
 
 namespace {
-
-std::string CodeLine(int i, int j, int code) {
-  char line[80];
-  std::snprintf(line, sizeof line, "i = %i, j = %i, integer code = %i\n", i, j, code);
-  return line;
-}
 
 // The pillar's curve: breakpoint strains, the mean stress at each of them and
 // the number of breakpoints.
@@ -46,13 +41,13 @@ static void BuildPillarCurve(const CModelDat& m, const int* counts, int n, Pilla
   for (int e = 1; e < count; ++e) {
     const double strain = curve.strain[e];
     double sum = 0.0;
-    for (int code = 0; code < 52; ++code) {
+    for (int code = 0; code < kRefusedCode; ++code) {
       if (counts[code] <= 0) continue;
       double stress = 0.0;
       switch (m.materialType[code]) {
-        case 1: stress = m.materialProps[code][0] * strain; break;
-        case 2: stress = m.SofteningCoalStress(code, strain); break;
-        case 3: stress = m.PlasticCoalStress(code, strain); break;
+        case kLinearElasticCoal: stress = m.materialProps[code][0] * strain; break;
+        case kStrainSofteningCoal: stress = m.SofteningCoalStress(code, strain); break;
+        case kElasticPlasticCoal: stress = m.PlasticCoalStress(code, strain); break;
         default: break;
       }
       sum += counts[code] * stress;
@@ -71,39 +66,30 @@ void CModelDat::ElementSafetyFactors(DCube& convergence, CCube& fineCodes, doubl
     for (int j = 1; j <= ny; ++j) {
       const int code = CodeToInteger(codes[i][j]);
       double factor = 0.0;
-      if (code >= 0 && code <= 51) {
+      if (code >= 0 && code < kRefusedCode) {
         const double strain = u[i][j] / h;
         switch (materialType[code]) {
-          case 2:
-          case 3: factor = materialProps[code][1] / strain; break;
-          case 1:
-          case 4:
-          case 5:
-          case 6: factor = 0.0; break;
-          default: {
-            const std::string text =
-                "Material Code Out of Range in Element Safety Factor Routine - ES5\n";
-            WriteDiagnostic(text);
-            WriteDiagnostic(CodeLine(i, j, code));
-            ShowMessage(text);
-            throw FatalExit(5);
-          }
+          case kStrainSofteningCoal:
+          case kElasticPlasticCoal: factor = materialProps[code][1] / strain; break;
+          case kLinearElasticCoal:
+          case kBilinearHardeningGob:
+          case kStrainHardeningGob:
+          case kLinearElasticGob: factor = 0.0; break;
+          default:
+            FailElementCode(*messages, 5,
+                            "Material Code Out of Range in Element Safety Factor Routine - ES5\n",
+                            ElementCodeLine(i, j, code), {});
         }
-      } else if (code == 52) {
-        const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES1\n";
-        WriteDiagnostic(text);
-        WriteDiagnostic(CodeLine(i, j, 52));
-        ShowMessage(text);
-        throw FatalExit(1);
-      } else if (code != 53) {
+      } else if (code == kRefusedCode) {
+        FailElementCode(*messages, 1,
+                        "Material Code Out of Range in Element Safety Factor Routine - ES1\n",
+                        ElementCodeLine(i, j, kRefusedCode), {});
+      } else if (code != kMinedOutCode) {
         // Above 53, or negative (a byte the code table does not know).
-        const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES2\n";
-        const std::string line = CodeLine(i, j, code);
-        WriteDiagnostic(text);
-        WriteDiagnostic(line);
-        ShowMessage(text);
-        ShowMessage(line);
-        throw FatalExit(2);
+        const std::string line = ElementCodeLine(i, j, code);
+        FailElementCode(*messages, 2,
+                        "Material Code Out of Range in Element Safety Factor Routine - ES2\n", line,
+                        line);
       }
       out[i][j] = factor;
     }
@@ -124,13 +110,16 @@ void CModelDat::PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF
   double** stress = totalStress[s];
   double** u = convergence[s];
   for (Pillar* p = pillarListHead; p; p = p->next) {
-    int counts[52] = {};
+    int counts[kRefusedCode] = {};
     bool allCoal = true;
     double stressSum = 0.0;
     double strainSum = 0.0;
     for (const Element& e : p->elements) {
       const int code = CodeToInteger(e.code);
-      if (code < 0 || code > 51 || (materialType[code] != 2 && materialType[code] != 3)) {
+      const bool coal = code >= 0 && code < kRefusedCode &&
+                        (materialType[code] == kStrainSofteningCoal ||
+                         materialType[code] == kElasticPlasticCoal);
+      if (!coal) {
         allCoal = false;
         break;
       }
@@ -158,24 +147,18 @@ void CModelDat::PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF
 
 void CModelDat::PillarStiffness(int s, Pillar* pillar, double& averageStress,
                                 double& averageConvergence, double& stiffness) {
-  int counts[52] = {};
-  double stressSum = 0.0;
-  double convergenceSum = 0.0;
-  double** stress = totalStress[s];
-  double** u = convergence[s];
+  int counts[kRefusedCode] = {};
   for (const Element& e : pillar->elements) {
     const int code = CodeToInteger(e.code);
-    if (code < 0 || code > 51 || materialType[code] < 1 || materialType[code] > 3) {
+    if (code < 0 || code >= kRefusedCode || materialType[code] < kLinearElasticCoal ||
+        materialType[code] > kElasticPlasticCoal) {
       ShowMessage("Invalid Material Type - Must Be Coal in LMS Pillar - PSD1\n");
       throw FatalExit(2);
     }
     ++counts[code];
-    stressSum += stress[e.x][e.y];
-    convergenceSum += u[e.x][e.y];
   }
+  PillarAverages(s, pillar, averageStress, averageConvergence);
   const int n = pillar->Count();
-  averageStress = stressSum / n;
-  averageConvergence = convergenceSum / n;
 
   PillarCurve curve;
   BuildPillarCurve(*this, counts, n, curve);
@@ -183,7 +166,7 @@ void CModelDat::PillarStiffness(int s, Pillar* pillar, double& averageStress,
     // Linear-elastic coal only: the curve is the straight line of the
     // count-weighted mean modulus, which is then its only slope.
     double modulusSum = 0.0;
-    for (int code = 0; code < 52; ++code)
+    for (int code = 0; code < kRefusedCode; ++code)
       if (counts[code] > 0) modulusSum += counts[code] * materialProps[code][0];
     stiffness = modulusSum / n / seamThickness[s];
     return;

@@ -21,29 +21,34 @@ const char* const kCodeOutOfRangeEs5 = "Material Code Out of Range in Element St
 const char* const kMinedOutStrainAboveOne =
     "Material Strain Greater Than 1 in Element Stress Routine - ES1a\n";
 
-std::string ElementLine(int i, int j, int code) {
+}  // namespace
+
+std::string ElementCodeLine(int i, int j, int code) {
   char buffer[80];
   std::snprintf(buffer, sizeof buffer, "i = %i, j = %i, integer code = %i\n", i, j, code);
   return buffer;
 }
 
-}  // namespace
+[[noreturn]] void FailElementCode(MessageSink& sink, int exitCode, const std::string& text,
+                                  const std::string& line, const std::string& secondBox) {
+  sink.WriteDiagnostic(text);
+  sink.WriteDiagnostic(line);
+  sink.ShowMessage(text);
+  if (!secondBox.empty()) sink.ShowMessage(secondBox);
+  throw FatalExit(exitCode);
+}
 
 void ReportMinedOutContact(MessageSink& sink, int i, int j) {
   sink.WriteDiagnostic(kMinedOutStrainAboveOne);
-  sink.WriteDiagnostic(ElementLine(i, j, kMinedOutCode));
+  sink.WriteDiagnostic(ElementCodeLine(i, j, kMinedOutCode));
 }
 
 [[noreturn]] void FailElementStress(MessageSink& sink, int exitCode, int i, int j, int code) {
   const char* text = exitCode == 1   ? kCodeOutOfRangeEs1
                      : exitCode == 2 ? kCodeOutOfRangeEs2
                                      : kCodeOutOfRangeEs5;
-  const std::string line = ElementLine(i, j, code);
-  sink.WriteDiagnostic(text);
-  sink.WriteDiagnostic(line);
-  sink.ShowMessage(text);
-  if (exitCode == 2) sink.ShowMessage(line);
-  throw FatalExit(exitCode);
+  const std::string line = ElementCodeLine(i, j, code);
+  FailElementCode(sink, exitCode, text, line, exitCode == 2 ? line : std::string());
 }
 
 void CModelDat::ElementStress(double** u, double** stress, char** codes, double thickness) {
@@ -53,12 +58,8 @@ void CModelDat::ElementStress(double** u, double** stress, char** codes, double 
     const char* ci = codes[i];
     for (int j = 1; j <= ny; ++j) {
       const char ch = ci[j];
-      int k;
-      if (ch == '0') k = kRefusedCode;
-      else if (ch == '1') k = kMinedOutCode;
-      else if (ch >= 'A' && ch <= 'Z') k = ch - 'A';
-      else if (ch >= 'a' && ch <= 'z') k = ch - 'a' + 26;
-      else k = CodeToInteger(ch);  // shows its own message for a foreign character
+      int k = MaterialIndexOf(ch);
+      if (k < 0) k = CodeToInteger(ch);  // shows its own message for a foreign character
       const double e = ui[j] / thickness;
       if (k >= 0 && k <= 51) {
         // An index the input never defined has no type or properties.

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cmath>
+#include <string>
 
 namespace kavrel {
 
@@ -28,6 +29,17 @@ enum MaterialTypeCode : int {
 // Integer material codes outside the in-seam range 0..51.
 constexpr int kRefusedCode = 52;   // '0': no material, refused by the stress routines
 constexpr int kMinedOutCode = 53;  // '1': opening, contact law below
+
+// Integer code of a code character: 'A'..'Z' -> 0..25, 'a'..'z' -> 26..51,
+// '0' -> kRefusedCode, '1' -> kMinedOutCode, -1 for any other character (which
+// the callers hand to CModelDat::CodeToInteger for its message and value).
+inline int MaterialIndexOf(char c) {
+  if (c == '0') return kRefusedCode;
+  if (c == '1') return kMinedOutCode;
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  return -1;
+}
 
 // Type 1: stress = modulus * strain.
 inline double LinearElasticCoalLaw(double strain, double modulus) { return modulus * strain; }
@@ -82,10 +94,6 @@ inline double MinedOutContactLaw(double strain, double previousStress, double ro
   if (strain <= 1.0) return 0.0;
   return (strain - 1.0) * rockModulus * 0.1 + previousStress * 0.9;
 }
-
-}  // namespace kavrel
-
-namespace kavrel {
 
 // One material's law with its constants prepared for repeated evaluation,
 // so that a sweep looks up neither the type nor the property slots of an
@@ -166,9 +174,11 @@ inline double EvaluateResolvedLaw(const ResolvedLaw& law, double strain, double 
     }
     case kLinearElasticGob:
       return (strain / law.a) * law.b;
-    default:  // kMinedOutKind
+    case kMinedOutKind:
       if (strain <= 1.0) return 0.0;
       return (strain - 1.0) * law.a * 0.1 + previous * 0.9;
+    default:  // kind 0, no law: the callers refuse such elements before any sweep
+      return 0.0;
   }
 }
 
@@ -177,6 +187,17 @@ class MessageSink;
 // The two standard-output lines of a mined-out element whose roof and floor
 // would interpenetrate (the run goes on).
 void ReportMinedOutContact(MessageSink& sink, int i, int j);
+
+// "i = <i>, j = <j>, integer code = <code>\n", the line that names an element
+// and its integer code in the reports below.
+std::string ElementCodeLine(int i, int j, int code);
+
+// Ends the run on an element whose code a routine refuses: writes `text` and
+// `line` to standard output, shows `text` in a message box and then
+// `secondBox` in another one unless it is empty, and throws
+// FatalExit(exitCode).
+[[noreturn]] void FailElementCode(MessageSink& sink, int exitCode, const std::string& text,
+                                  const std::string& line, const std::string& secondBox);
 
 // Ends the run on an element whose code the stress routine refuses: exit code
 // 1 for the refused code, 2 for a code out of range, 5 for a code naming no
