@@ -3,12 +3,12 @@
 // topographic plane, whose displacement is found by SOR and propagated down
 // to each seam with the influence kernel. The result is saved (.tpo) and a
 // later run on the same input reads it back instead of recomputing.
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "model/model_dat.h"
+#include "model/text_files.h"
 #include "numeric/fatal_exit.h"
 
 namespace kavrel {
@@ -25,17 +25,6 @@ void FillUniformOverburden(CModelDat& m) {
       for (int j = 1; j <= m.ny; ++j) row[j] = stress;
     }
   }
-}
-
-// The value as the .tpo file carries it: printed with five significant
-// digits, read back and held at single precision.
-double AsSaved(double value) {
-  char text[32];
-  const int n = std::snprintf(text, sizeof text, "%.5g", value);
-  double parsed = value;
-  if (n > 0 && n < static_cast<int>(sizeof text))
-    std::from_chars(text, text + n, parsed, std::chars_format::general);
-  return static_cast<double>(static_cast<float>(parsed));
 }
 
 }  // namespace
@@ -69,15 +58,12 @@ void CModelDat::TopographicStresses(std::FILE* log) {
     double* load = topoLoad[i];
     for (int j = 1; j <= topoNy; ++j) load[j] = (load[j] - topoDatumZ) * stressGradient;
   }
-  for (int i = 0; i <= topoNx + 1; ++i)
-    for (int j = 0; j <= topoNy + 1; ++j) topoDisplacement[i][j] = 0.0;
+  topoDisplacement.Fill(0.0);
 
   TopographicSor(topoDisplacement, topoNx, topoNy, topoBlockWidth, topoLoad, log);
 
   for (int s = 1; s <= seamCount; ++s) {
-    char phase[80];
-    std::snprintf(phase, sizeof phase, "Propogating Topographic Stress to Seam %i", s);
-    progress->SetPhase(phase);
+    progress->SetPhase(FormatText(80, "Propogating Topographic Stress to Seam %i", s));
     progress->OpenSeamPanel();
     progress->SetPrimarySeam(s);
     progress->SetSecondarySeam(0);
@@ -90,10 +76,10 @@ void CModelDat::TopographicStresses(std::FILE* log) {
       for (int j = 1; j <= ny; ++j) row[j] = uniform;
     }
 
-    char line[80];
-    std::snprintf(line, sizeof line, "Propogating the topo. disp. to seam %i stresses\n\n", s);
+    const std::string line =
+        FormatText(80, "Propogating the topo. disp. to seam %i stresses\n\n", s);
     WriteDiagnostic(line);
-    std::fputs(line, log);
+    std::fputs(line.c_str(), log);
 
     AddInfluence(topoDisplacement, topoNx, topoNy, topoBlockWidth, topoOriginX, topoOriginY,
                  overburdenStress[s], nx, ny, elementWidth, seamX[s], seamY[s], h, 0);
@@ -106,13 +92,27 @@ void CModelDat::TopographicStresses(std::FILE* log) {
   progress->SetPhase("Saving Pre-Calculated Topographic Stresses");
   std::fprintf(log, "Saving Pre-Calculated Topographic Stresses\n\n");
   if (TopoStressWriter() == 0) {
-    // This run goes on with the stresses exactly as saved, so that a later
-    // run that reads them back reproduces its results.
-    for (int s = 1; s <= seamCount; ++s)
-      for (int i = 1; i <= nx; ++i) {
-        double* row = overburdenStress[s][i];
-        for (int j = 1; j <= ny; ++j) row[j] = AsSaved(row[j]);
-      }
+    // This run goes on with the stresses as a later run reads them back from
+    // the file, so that the later run reproduces its results. The reader also
+    // takes the file's grid header into the topographic grid fields, which
+    // keep what the .top file gave them.
+    const double originX = topoOriginX, originY = topoOriginY, datumZ = topoDatumZ;
+    const double blockWidth = topoBlockWidth;
+    const int blockCount = topoBlockCount, gridNx = topoNx, gridNy = topoNy;
+    const int readBack = TopoStressReader();
+    topoOriginX = originX;
+    topoOriginY = originY;
+    topoDatumZ = datumZ;
+    topoBlockWidth = blockWidth;
+    topoBlockCount = blockCount;
+    topoNx = gridNx;
+    topoNy = gridNy;
+    if (readBack != 0) {
+      // As for a rejected file at the start of a run.
+      FillUniformOverburden(*this);
+      std::fprintf(log,
+                   "Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n");
+    }
   }
 }
 
