@@ -6,7 +6,6 @@
 // sign). Displacements go to the .of<grid> file, one header and one block of
 // lines per step; stresses go to the .sms grid file.
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "model/model_dat.h"
@@ -14,11 +13,6 @@
 #include "numeric/fatal_exit.h"
 
 namespace kavrel {
-
-namespace {
-
-
-}  // namespace
 
 int CModelDat::OffSeamDisplacements(int step) {
   for (int g = 1; g <= offSeamNz; ++g) {
@@ -34,15 +28,12 @@ int CModelDat::OffSeamDisplacements(int step) {
       for (int j = 1; j <= offSeamNy; ++j) disp[i][j] = 0.0;
 
     for (int s = 1; s <= seamCount; ++s) {
-      char phase[80];
-      std::snprintf(phase, sizeof phase, "Off-Seam Displacements, Seam %i to Grid %i", s, g);
-      progress->SetPhase(phase);
+      progress->SetPhase(FormatText(80, "Off-Seam Displacements, Seam %i to Grid %i", s, g));
       RemoteDisplacement(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], disp,
                          offSeamNx, offSeamNy, offSeamBlockWidth, offSeamOriginX, offSeamOriginY,
                          seamZ[s] - offSeamOriginZ, 0);
       if (surfaceEffects == 1) {
-        std::snprintf(phase, sizeof phase, "Calculating Off-Seam Disp. from Mirror Seam %i", s);
-        progress->SetPhase(phase);
+        progress->SetPhase(FormatText(80, "Calculating Off-Seam Disp. from Mirror Seam %i", s));
         RemoteDisplacement(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], disp,
                            offSeamNx, offSeamNy, offSeamBlockWidth, offSeamOriginX,
                            offSeamOriginY, -seamZ[s] - offSeamOriginZ, 1);
@@ -80,17 +71,14 @@ int CModelDat::OffSeamStresses(int step) {
       for (int j = 1; j <= offSeamNy; ++j) grid[i][j] = 0.0;
 
     for (int s = 1; s <= seamCount; ++s) {
-      char phase[80];
-      std::snprintf(phase, sizeof phase, "Off-Seam Stresses, Step %i, Seam %i to Grid %i", step,
-                    s, g);
-      progress->SetPhase(phase);
+      progress->SetPhase(
+          FormatText(80, "Off-Seam Stresses, Step %i, Seam %i to Grid %i", step, s, g));
       AddInfluence(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], grid, offSeamNx,
                    offSeamNy, offSeamBlockWidth, offSeamOriginX, offSeamOriginY,
                    seamZ[s] - offSeamOriginZ, 0);
       if (surfaceEffects == 1) {
-        std::snprintf(phase, sizeof phase, "Calculating Off-Seam Stresses from Mirror Seam %i",
-                      s);
-        progress->SetPhase(phase);
+        progress->SetPhase(
+            FormatText(80, "Calculating Off-Seam Stresses from Mirror Seam %i", s));
         AddInfluence(convergence[s], nx, ny, elementWidth, seamX[s], seamY[s], grid, offSeamNx,
                      offSeamNy, offSeamBlockWidth, offSeamOriginX, offSeamOriginY,
                      -seamZ[s] - offSeamOriginZ, 1);

@@ -13,9 +13,8 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <memory>
+#include <string>
 
 #include "model/model_dat.h"
 #include "model/text_files.h"
@@ -145,6 +144,9 @@ int CModelDat::RunAnalysis() {
 
     for (int p = 0; p <= lmsPillarCount; ++p) {
       StartLmsPillar(p, log.get(), M, L);
+      // "LMS Pillar <p>, " in the lines that name the pillar being removed.
+      const std::string pillarText = lms ? PhaseText("LMS Pillar %i, ", p) : std::string();
+      const char* const pillar = pillarText.c_str();
 
       // A pass runs while the level's seams need more sweeps than its
       // threshold, and at least once at every level above the finest.
@@ -175,18 +177,8 @@ int CModelDat::RunAnalysis() {
           levelNx = nx / f;
           levelNy = ny / f;
           levelElementWidth = f * elementWidth;
-          for (int s = 1; s <= seamCount; ++s) {
-            double** se = surfaceEffectStress[s];
-            double** is = interseamStress[s];
-            for (int x = 1; x <= nx; ++x) {
-              double* seRow = se[x];
-              double* isRow = is[x];
-              for (int y = 1; y <= ny; ++y) {
-                seRow[y] = 0;
-                isRow[y] = 0;
-              }
-            }
-          }
+          surfaceEffectStress.Fill(0.0);
+          interseamStress.Fill(0.0);
 
           for (int j = 1; j <= seamCount; ++j) {
             progress->SetPrimarySeam(j);
@@ -194,21 +186,11 @@ int CModelDat::RunAnalysis() {
 
             for (int k = 1; k <= seamCount; ++k) {
               if (k == j) continue;
-              std::string text;
-              if (lms) {
-                text = PhaseText("Calculating Multi-Seam Stresses, LMS Pillar %i, Seam %i -> %i", p,
-                                 j, k);
-                log.Printf(
-                    "Calculating Interseam Stresses - Step %i, LMS Pillar %i, Seam %i on Seam %i, "
-                    "Level %i\n\n",
-                    step, p, j, k, L);
-              } else {
-                text = PhaseText("Calculating Multi-Seam Stresses, Seam %i -> %i", j, k);
-                log.Printf(
-                    "Calculating Interseam Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
-                    step, j, k, L);
-              }
-              progress->SetPhase(text);
+              progress->SetPhase(
+                  PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
+              log.Printf(
+                  "Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
+                  step, pillar, j, k, L);
               progress->SetSecondarySeam(k);
               const long long start = Now();
               AddInfluence(coarseConvergence, levelNx, levelNy, levelElementWidth, seamX[j],
@@ -216,17 +198,10 @@ int CModelDat::RunAnalysis() {
                            seamZ[j] - seamZ[k], 0);
               const long long d = finishPhase(start);
               profile[j].interseamSeconds[L] += d;
-              if (lms)
-                log.Printf(
-                    "Interseam Stress Calculation - Step %i, LMS Pillar %i, Seam %i on Seam %i, "
-                    "Level %i took %lli secs.\n\n",
-                    step, p, j, k, L, d);
-              else
-                log.Printf(
-                    "Interseam Stress Calculation - Step %i, Seam %i on Seam %i, Level %i took "
-                    "%lli "
-                    "secs.\n\n",
-                    step, j, k, L, d);
+              log.Printf(
+                  "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took "
+                  "%lli secs.\n\n",
+                  step, pillar, j, k, L, d);
             }
 
             if (surfaceEffects == 1) {
@@ -256,16 +231,10 @@ int CModelDat::RunAnalysis() {
                              seamY[k], seamZ[j] + seamZ[k], 1);
                 const long long d = finishPhase(start);
                 profile[j].surfaceSeconds[L] += d;
-                if (lms)
-                  log.Printf(
-                      "Mirror Stress Calculation - Step %i, LMS Pillar %i, Seam %i on Seam %i, "
-                      "Level %i took %lli secs.\n\n",
-                      step, p, j, k, L, d);
-                else
-                  log.Printf(
-                      "Mirror Stress Calculation - Step %i, Seam %i on Seam %i, Level %i took %lli "
-                      "secs.\n\n",
-                      step, j, k, L, d);
+                log.Printf(
+                    "Mirror Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
+                    "secs.\n\n",
+                    step, pillar, j, k, L, d);
               }
             }
           }
@@ -289,30 +258,19 @@ int CModelDat::RunAnalysis() {
 
           progress->SetPrimarySeam(l);
           progress->SetSecondarySeam(0);
-          std::string text;
-          if (lms) {
-            text = PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p);
-            log.Printf("Entering SOR - Step %i, LMS Pillar %i, Seam %i, Level %i\n\n", step, p, l,
-                       L);
-          } else {
-            text = PhaseText("Calculating Seam %i Displacements", l);
-            log.Printf("Entering SOR - Step %i, Seam %i, Level %i\n\n", step, l, L);
-          }
-          progress->SetPhase(text);
+          // The phase names the pillar after the seam.
+          progress->SetPhase(
+              lms ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
+                  : PhaseText("Calculating Seam %i Displacements", l));
+          log.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step, pillar, l, L);
 
           const long long start = Now();
           const int sweeps = solve(l);
           const long long d = finishPhase(start);
           bookSolve(l, L, sweeps, d);
-          if (lms)
-            log.Printf(
-                "Step %i, LMS Pillar %i, Seam %i, Level %i - SOR took %i iterations %lli secs to "
-                "converge \n\n",
-                step, p, l, L, sweeps, d);
-          else
-            log.Printf(
-                "Step %i, Seam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
-                step, l, L, sweeps, d);
+          log.Printf(
+              "Step %i, %sSeam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
+              step, pillar, l, L, sweeps, d);
 
           if (sweeps > M) M = sweeps;
 
@@ -382,12 +340,7 @@ int CModelDat::RunAnalysis() {
     if (remoteStrains == 1) {
       DCube* remote[5] = {&remoteDisplacement, &remoteXSlope, &remoteYSlope, &remoteXStrain,
                           &remoteYStrain};
-      for (DCube* cube : remote)
-        for (int s = 1; s <= seamCount; ++s)
-          for (int x = 1; x <= nx; ++x) {
-            double* row = (*cube)[s][x];
-            for (int y = 1; y <= ny; ++y) row[y] = 0;
-          }
+      for (DCube* cube : remote) cube->Fill(0.0);
 
       for (int g = 1; g <= seamCount; ++g) {
         progress->SetPrimarySeam(g);
