@@ -6,6 +6,7 @@
 
 #include "numeric/indexed_arrays.h"
 #include "post/remote_displacement.h"
+#include "post/remote_reference.h"
 
 namespace {
 

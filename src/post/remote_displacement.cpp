@@ -1,7 +1,7 @@
 // Remote displacements and strains: the Gaussian overburden response summed
-// over element pairs (fast separable form and the literal reference form),
-// the slope and strain derivation, and the two model operations that the run
-// driver and the off-seam grids call.
+// over element pairs in its separable form, the slope and strain derivation,
+// and the two model operations that the run driver and the off-seam grids
+// call.
 #include "post/remote_displacement.h"
 
 #include <cmath>
@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "model/model_dat.h"
+#include "solver/influence_kernel.h"
 
 namespace kavrel {
 
 namespace {
-
-constexpr double kEightPi = 25.132741228718345;
 
 // One axis of the separable Gaussian: table[(t - 1) * sourceCount + (s - 1)] =
 // exp(-(target centre t - source centre s)^2 / spread), with, per target
@@ -124,27 +123,6 @@ void AddRemoteDisplacement(const double* const* source, int sourceNx, int source
       }
     }
     if (progress) progress->Done(r);
-  }
-}
-
-void AddRemoteDisplacementDense(const double* const* source, int sourceNx, int sourceNy,
-                                double sourceWidth, double sourceX0, double sourceY0,
-                                double** target, int targetNx, int targetNy, double targetWidth,
-                                double targetX0, double targetY0, const RemoteGaussian& kernel) {
-  for (int r = 1; r <= sourceNx; ++r) {
-    for (int c = 1; c <= sourceNy; ++c) {
-      const double xs = (r - 0.5) * sourceWidth + sourceX0;
-      const double ys = (c - 0.5) * sourceWidth + sourceY0;
-      for (int p = 1; p <= targetNx; ++p) {
-        const double xt = (p - 0.5) * targetWidth + targetX0;
-        for (int q = 1; q <= targetNy; ++q) {
-          const double yt = (q - 0.5) * targetWidth + targetY0;
-          target[p][q] += std::exp(-((xt - xs) * (xt - xs) + (yt - ys) * (yt - ys)) /
-                                   kernel.spread) *
-                          kernel.coefficient * source[r][c];
-        }
-      }
-    }
   }
 }
 

@@ -48,14 +48,6 @@ void AddRemoteDisplacement(const double* const* source, int sourceNx, int source
                            double targetX0, double targetY0, const RemoteGaussian& kernel,
                            RemoteRowProgress* progress = nullptr);
 
-// The same sum written out literally, one exponential per element pair
-// (sourceNx sourceNy targetNx targetNy of them). Kept as the reference that the
-// fast form is checked and timed against.
-void AddRemoteDisplacementDense(const double* const* source, int sourceNx, int sourceNy,
-                                double sourceWidth, double sourceX0, double sourceY0,
-                                double** target, int targetNx, int targetNy, double targetWidth,
-                                double targetX0, double targetY0, const RemoteGaussian& kernel);
-
 // Slopes and strains of a displacement grid D[1..nx][1..ny].
 //
 // Every D value is multiplied by `lengthScale` as it is read (0.0254 turns

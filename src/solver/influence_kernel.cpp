@@ -14,8 +14,6 @@ namespace kavrel {
 
 namespace {
 
-constexpr double kEightPi = 25.132741228718345;
-
 // Truncation toward zero, saturated far outside any grid so that a source
 // lying very far away cannot overflow the conversion.
 int TruncateIndex(double x) {

@@ -18,6 +18,9 @@
 
 namespace kavrel {
 
+// 8 pi, shared with the Gaussian of the remote displacements.
+constexpr double kEightPi = 25.132741228718345;
+
 class ProgressSink;
 
 // A grid of values [1..nx][1..ny] with element width and the X, Y of its

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/model_dat.h"
+#include "post/remote_reference.h"
 #include "support/recording_sinks.h"
 
 namespace kavrel {
