@@ -179,11 +179,23 @@ TEST(IdentifyPillars, ReidentifyingReplacesTheEarlierListAndReleaseEmptiesTheGri
 
 TEST(IdentifyPillars, ModelGoingAwayFreesAListLeftBehind) {
   // A fatal error between identification and release leaves the list in the
-  // model; destroying the model must free it (checked under ASan).
-  auto seam = std::make_unique<OneSeam>(std::vector<std::string>{"A1A", "AAA"});
-  seam->m.IdentifyPillars(1);
-  seam.reset();
-  SUCCEED();
+  // model; destroying the model, with no ReleasePillars call, must free it
+  // (a leak fails the test under ASan).
+  auto m = std::make_unique<CModelDat>();
+  m->seamCount = 1;
+  m->nx = 2;
+  m->ny = 3;
+  m->fineCodes.Allocate(1, 1, 1, 2, 1, 3);
+  const char* rows[2] = {"A1A", "AAA"};
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 3; ++j) m->fineCodes[1][i][j] = rows[i - 1][j - 1];
+  m->IdentifyPillars(1);  // allocates the grid itself
+  ASSERT_EQ(m->pillarCount, 1);
+  ASSERT_NE(m->pillarListHead, nullptr);
+  EXPECT_EQ(m->pillarListHead->Count(), 5);
+  EXPECT_EQ(m->pillarGrid[2][2], m->pillarListHead);
+  EXPECT_TRUE(static_cast<bool>(m->pillarListGuard.release));
+  m.reset();
 }
 
 TEST(Breakpoints, SortKeepsEntryZeroAndRemovesRepeatsFromTheEnd) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
@@ -79,26 +80,57 @@ TEST(MaterialLaws, LinearLawsAndTension) {
   EXPECT_LT(LinearElasticGobLaw(-0.01, 1000, 2.0), 0.0);
 }
 
-TEST(MaterialLaws, ResolvedLawsGiveTheSameBits) {
-  const double props[6][5] = {{4e5, 1.6e5, 0, 0, 0},        {1000, 0.01, 200, 0.05, 0.3},
-                              {1000, 0.01, 3000, 0.3, 0},   {300, 0.1, 4000, 2.0, 0.3},
-                              {1000, 5000, 2000, 1.5, 0.3}, {1000, 400, 3.0, 0, 0}};
-  for (int type = 1; type <= 6; ++type) {
-    const ResolvedLaw law = ResolveMaterialLaw(type, props[type - 1]);
-    const double* p = props[type - 1];
-    for (double e = -0.02; e < 0.4; e += 0.0037) {
-      double expected = 0;
-      switch (type) {
-        case 1: expected = LinearElasticCoalLaw(e, p[0]); break;
-        case 2: expected = SofteningCoalLaw(e, p[0], p[1], p[2], p[3]); break;
-        case 3: expected = PlasticCoalLaw(e, p[0], p[1], p[2]); break;
-        case 4: expected = BilinearGobLaw(e, p[0], p[1], p[2], p[3]); break;
-        case 5: expected = HardeningGobLaw(e, p[0], p[1], p[2], p[3]); break;
-        case 6: expected = LinearElasticGobLaw(e, p[0], p[2]); break;
-      }
-      EXPECT_EQ(EvaluateResolvedLaw(law, e, 0.0), expected) << "type " << type << " e " << e;
-    }
+// The plain law of material `type` with property slots p, for comparison.
+double PlainLaw(int type, const double* p, double e) {
+  switch (type) {
+    case 1: return LinearElasticCoalLaw(e, p[0]);
+    case 2: return SofteningCoalLaw(e, p[0], p[1], p[2], p[3]);
+    case 3: return PlasticCoalLaw(e, p[0], p[1], p[2]);
+    case 4: return BilinearGobLaw(e, p[0], p[1], p[2], p[3]);
+    case 5: return HardeningGobLaw(e, p[0], p[1], p[2], p[3]);
+    case 6: return LinearElasticGobLaw(e, p[0], p[2]);
   }
+  return std::nan("");
+}
+
+TEST(MaterialLaws, ResolvedLawsGiveTheSameBits) {
+  // Strains on every branch, each breakpoint of a law (peak and residual
+  // strains; for the bi-linear gob the initial strain times the height
+  // factor), and the doubles on either side of each of them.
+  struct Case {
+    int type;
+    double props[5];
+    std::vector<double> breakpoints;
+  };
+  const Case cases[] = {
+      {1, {4e5, 1.6e5, 0, 0, 0}, {}},
+      {2, {1000, 0.01, 200, 0.05, 0.3}, {0.01, 0.05}},
+      {3, {1000, 0.01, 3000, 0.3, 0}, {0.01}},
+      {4, {300, 0.1, 4000, 2.0, 0.3}, {0.1 * 2.0}},
+      {5, {1000, 5000, 2000, 1.5, 0.3}, {}},
+      {5, {1000, 1000, 2000, 1.5, 0.3}, {}},  // equal moduli: the straight line
+      {6, {1000, 400, 3.0, 0, 0}, {}},
+  };
+  for (const Case& c : cases) {
+    const ResolvedLaw law = ResolveMaterialLaw(c.type, c.props);
+    std::vector<double> strains = {-0.02, 0.0, 0.0037, 0.031, 0.37};
+    strains.insert(strains.end(), c.breakpoints.begin(), c.breakpoints.end());
+    for (double base : strains)
+      for (double e : {std::nextafter(base, -1.0), base, std::nextafter(base, 1.0)})
+        EXPECT_EQ(EvaluateResolvedLaw(law, e, 0.0), PlainLaw(c.type, c.props, e))
+            << "type " << c.type << " P1 " << c.props[1] << " e " << e;
+  }
+}
+
+TEST(MaterialLaws, ResolvedMinedOutLawIsTheContactLaw) {
+  const double rockModulus = 3.0e6;
+  const ResolvedLaw law = ResolveMinedOutLaw(rockModulus);
+  for (double base : {-0.4, 0.5, 1.0, 1.002, 3.0})
+    for (double e : {std::nextafter(base, -2.0), base, std::nextafter(base, 4.0)})
+      for (double previous : {0.0, 250.5})
+        EXPECT_EQ(EvaluateResolvedLaw(law, e, previous),
+                  MinedOutContactLaw(e, previous, rockModulus))
+            << "e " << e << " previous " << previous;
 }
 
 // ---- the element-stress pass of a seam -------------------------------------
@@ -147,7 +179,8 @@ TEST_F(ElementStressTest, EveryElementGetsTheLawOfItsMaterial) {
   EXPECT_DOUBLE_EQ(seam.stress[1][2], (0.015 - 0.01) / 0.04 * -800.0 + 1000.0);
   EXPECT_DOUBLE_EQ(seam.stress[1][3], (0.02 - 0.01) * 3000 + 1000);
   EXPECT_DOUBLE_EQ(seam.stress[2][1], (300.0 / 0.1) * (0.015 / 2.0));
-  EXPECT_DOUBLE_EQ(seam.stress[2][2], m.HardeningGobStress(4, 0.02));
+  // Type 5, rate (5000 - 1000) / 2000 = 2, height factor 1.5.
+  EXPECT_DOUBLE_EQ(seam.stress[2][2], (std::exp(2 * 0.02 / 1.5) - 1) * 500);
   EXPECT_DOUBLE_EQ(seam.stress[2][3], (0.025 / 3.0) * 1000);
   EXPECT_TRUE(messages.diagnostics.empty());
 }
