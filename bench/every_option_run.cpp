@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/model_dat.h"
+#include "model/open_model.h"
 #include "numeric/fatal_exit.h"
 
 namespace fs = std::filesystem;
@@ -24,13 +25,11 @@ void BM_EveryOptionExampleRun(benchmark::State& state) {
   fs::copy_file(fs::path(KAVREL_SOURCE_DIR) / "examples" / "every_option.inp", inp,
                 fs::copy_options::overwrite_existing);
 
+  const kavrel::InputNames names{inp.string(), dir.string() + "/", inp.filename().string(),
+                                 inp.stem().string()};
   for (auto _ : state) {
     kavrel::CModelDat model;
-    model.SetInputPathName(inp.string());
-    model.SetInputFolder(dir.string() + "/");
-    model.SetInputFileName(inp.filename().string());
-    model.SetInputFileTitle(inp.stem().string());
-    if (model.ReadInputFile() != 0 || model.WriteInputEcho() != 0) {
+    if (kavrel::OpenModel(model, names, false) != 0) {
       state.SkipWithError("the example was not read");
       break;
     }

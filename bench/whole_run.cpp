@@ -15,6 +15,7 @@
 #include <string>
 
 #include "model/model_dat.h"
+#include "model/open_model.h"
 #include "numeric/fatal_exit.h"
 
 namespace fs = std::filesystem;
@@ -62,13 +63,11 @@ void BM_WholeRunTwoSeams200(benchmark::State& state) {
   const fs::path inp = dir / "two_seam_200.inp";
   std::ofstream(inp) << ModelText();
 
+  const kavrel::InputNames names{inp.string(), dir.string() + "/", inp.filename().string(),
+                                 inp.stem().string()};
   for (auto _ : state) {
     kavrel::CModelDat model;
-    model.SetInputPathName(inp.string());
-    model.SetInputFolder(dir.string() + "/");
-    model.SetInputFileName(inp.filename().string());
-    model.SetInputFileTitle(inp.stem().string());
-    if (model.ReadInputFile() != 0 || model.WriteInputEcho() != 0) {
+    if (kavrel::OpenModel(model, names, false) != 0) {
       state.SkipWithError("the benchmark model was not read");
       break;
     }
