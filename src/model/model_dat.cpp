@@ -24,16 +24,21 @@ long long CModelDat::ElapsedSinceRunStart() const {
 
 namespace {
 
-// A seam cube [1..S][1..nx][1..ny].
-void SeamCube(DCube& cube, int seams, int nx, int ny) { cube.Allocate(1, seams, 1, nx, 1, ny); }
+// A seam cube [1..S][1..nx][1..ny], zeroed: with local-mine-stiffness pillars
+// the result files of step 1 are written before the post-processing of that
+// step has filled its cubes, and must then show zeros, not leftover memory.
+void SeamCube(DCube& cube, int seams, int nx, int ny) {
+  cube.Allocate(1, seams, 1, nx, 1, ny);
+  cube.Fill(0.0);
+}
 
 }  // namespace
 
 // Allocates the grids a run needs, by the option flags of the input, and gives
-// the always-present ones their starting values. Cubes of the optional
-// post-processing (remote, safety factor, energy, off-seam) are left for the
-// routines that compute them. With topographic stress on, overburdenStress is
-// left for the topographic stage to fill. Memory exhaustion is fatal inside
+// the always-present ones their starting values. Every double grid starts at
+// zero; the optional post-processing (remote, safety factor, energy, off-seam)
+// fills its own. With topographic stress on, overburdenStress is left at zero
+// for the topographic stage to fill. Memory exhaustion is fatal inside
 // the array routines.
 int CModelDat::AllocateArrays() {
   const int S = seamCount;
@@ -82,8 +87,14 @@ int CModelDat::AllocateArrays() {
   }
   if (offSeamCalc >= 1) {
     if (offSeamDisplacement >= 1)
-      for (DCube& cube : offSeamDisp) cube.Allocate(1, offSeamNz, 1, offSeamNx, 1, offSeamNy);
-    if (offSeamStress >= 1) offSeamStressGrid.Allocate(1, offSeamNz, 1, offSeamNx, 1, offSeamNy);
+      for (DCube& cube : offSeamDisp) {
+        cube.Allocate(1, offSeamNz, 1, offSeamNx, 1, offSeamNy);
+        cube.Fill(0.0);
+      }
+    if (offSeamStress >= 1) {
+      offSeamStressGrid.Allocate(1, offSeamNz, 1, offSeamNx, 1, offSeamNy);
+      offSeamStressGrid.Fill(0.0);
+    }
   }
 
   arraysAllocated = 1;
@@ -108,17 +119,6 @@ int CModelDat::AllocateArrays() {
 
   convergence.Fill(0.0);
   oldConvergence.Fill(0.0);
-  surfaceEffectStress.Fill(0.0);
-  interseamStress.Fill(0.0);
-  preCalculatedStress.Fill(0.0);
-  totalStress.Fill(0.0);
-  if (roofBending == 1) {
-    roofStressX.Fill(0.0);
-    roofStressY.Fill(0.0);
-    maxRoofTension.Fill(0.0);
-    maxRoofCompression.Fill(0.0);
-    maxRoofStress.Fill(0.0);
-  }
   // Without topographic stress every seam starts under the weight of the
   // rock above it; overburdenScratch is left holding the last seam's value.
   for (int s = 1; s <= S; ++s) {

@@ -132,6 +132,10 @@ TEST(ModelDat, OptionalGridsFollowTheirFlags) {
         &m.maxRoofCompression, &m.maxRoofStress}) {
     ASSERT_TRUE(*c);
     EXPECT_EQ(c->rowHigh(), 20);
+    // Result files of an early local-mine-stiffness run print these before
+    // their stage has run: they must hold zeros, not leftover memory.
+    EXPECT_EQ((*c)[1][1][1], 0.0);
+    EXPECT_EQ((*c)[2][20][10], 0.0);
   }
   EXPECT_TRUE(m.previousCodes);
   for (const DCube& c : m.offSeamDisp) {
@@ -139,8 +143,10 @@ TEST(ModelDat, OptionalGridsFollowTheirFlags) {
     EXPECT_EQ(c.planeHigh(), 1);
     EXPECT_EQ(c.rowHigh(), 4);
     EXPECT_EQ(c.colHigh(), 5);
+    EXPECT_EQ(c[1][4][5], 0.0);
   }
   ASSERT_TRUE(m.offSeamStressGrid);
+  EXPECT_EQ(m.offSeamStressGrid[1][1][1], 0.0);
   EXPECT_EQ(m.roofStressY[2][20][10], 0.0);
   EXPECT_EQ(m.maxRoofStress[1][1][1], 0.0);
   // Safety factors create the pillar grid with no pillar anywhere.
