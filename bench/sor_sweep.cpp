@@ -1,10 +1,8 @@
 // One SOR sweep over a 500 x 500 seam of mixed materials (six laws and
 // mined-out rooms), with the stress pass fused into the sweep, against a
-// separate element-stress pass followed by the sweep; and the fused sweep
-// shared by one and by two threads.
+// separate element-stress pass followed by the sweep.
 #include <benchmark/benchmark.h>
 
-#include <memory>
 #include <random>
 
 #include "model/model_dat.h"
@@ -16,22 +14,21 @@ namespace {
 
 using namespace kavrel;
 
-constexpr int kSide = 500;
+constexpr int kN = 500;
 
 struct MixedSeam {
-  int side;
   CModelDat m;
-  DMatrix u{0, side + 1, 0, side + 1}, stress{1, side, 1, side}, overburden{1, side, 1, side},
-      zero{1, side, 1, side};
-  CMatrix codes{1, side, 1, side};
+  DMatrix u{0, kN + 1, 0, kN + 1}, stress{1, kN, 1, kN}, overburden{1, kN, 1, kN},
+      zero{1, kN, 1, kN};
+  CMatrix codes{1, kN, 1, kN};
   SeamSweepPlan plan;
   NullMessageSink sink;
 
   // blocky = false: every element draws its material at random (the worst
   // case for branch prediction); true: 10 x 10 blocks of one material, as in
   // a room-and-pillar layout.
-  explicit MixedSeam(bool blocky, int n = kSide) : side(n) {
-    m.nx = m.ny = side;
+  explicit MixedSeam(bool blocky) {
+    m.nx = m.ny = kN;
     m.materialCount = 6;
     const double props[6][5] = {{4e5, 1.6e5, 0, 0, 0},        {1500, 0.004, 300, 0.02, 0.3},
                                 {1500, 0.004, 2000, 0.3, 0},  {200, 0.05, 3000, 1.5, 0.3},
@@ -49,13 +46,13 @@ struct MixedSeam {
     u.Fill(0.0);
     zero.Fill(0.0);
     stress.Fill(0.0);
-    for (int i = 1; i <= side; ++i)
-      for (int j = 1; j <= side; ++j) {
+    for (int i = 1; i <= kN; ++i)
+      for (int j = 1; j <= kN; ++j) {
         codes[i][j] = blocky ? table[((i - 1) / 10 * 3 + (j - 1) / 10) % 8] : table[pick(rng)];
         overburden[i][j] = 1000.0 + (i % 7);
         u[i][j] = 0.05 + 0.0001 * ((i * 31 + j * 17) % 100);
       }
-    plan.nx = plan.ny = side;
+    plan.nx = plan.ny = kN;
     plan.thickness = 60.0;
     plan.K = 1.8 * 0.25;
     plan.R = 1 - 1.8;
@@ -64,13 +61,13 @@ struct MixedSeam {
     plan.surface = plan.interseam = plan.precalculated = zero;
     plan.useSurface = plan.useInterseam = plan.usePrecalculated = false;
     plan.lawsResolved = ResolveSeamLaws(m.materialType, m.materialProps, m.materialCount,
-                                        m.elasticModulus, codes, side, side, plan.laws, plan.slots);
+                                        m.elasticModulus, codes, kN, kN, plan.laws, plan.slots);
   }
 };
 
-void SetElementCounter(benchmark::State& state, int n = kSide) {
+void SetElementCounter(benchmark::State& state) {
   state.counters["per_element"] = benchmark::Counter(
-      static_cast<double>(n) * n, benchmark::Counter::kIsIterationInvariantRate |
+      static_cast<double>(kN) * kN, benchmark::Counter::kIsIterationInvariantRate |
                                         benchmark::Counter::kInvert);
 }
 
@@ -100,30 +97,6 @@ void BM_StressPassThenSweep(benchmark::State& state) {
   SetElementCounter(state);
 }
 BENCHMARK(BM_StressPassThenSweep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-// The fused sweep of the random mixed range(1) x range(1) seam run by a team
-// of range(0) threads (1: the one-thread sweep).
-void BM_ThreadedSweep(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(1));
-  MixedSeam s(false, n);
-  const int threads = static_cast<int>(state.range(0));
-  std::unique_ptr<SweepTeam> team;
-  if (threads > 1) team = std::make_unique<SweepTeam>(s.plan, threads);
-  for (auto _ : state) {
-    SweepOutcome outcome;
-    s.m.ApplyBoundaryConditions(s.u);
-    SorSweep(s.plan, s.u, s.stress, outcome, s.sink, team.get());
-    benchmark::DoNotOptimize(outcome.maxChange);
-  }
-  SetElementCounter(state, n);
-}
-BENCHMARK(BM_ThreadedSweep)
-    ->Args({1, 500})
-    ->Args({2, 500})
-    ->Args({1, 200})
-    ->Args({2, 200})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
 }  // namespace
 

@@ -11,7 +11,6 @@
 // separate stress pass before the sweep would give them.
 #pragma once
 
-#include <memory>
 #include <vector>
 
 #include "solver/material_laws.h"
@@ -58,49 +57,6 @@ struct SweepOutcome {
   int iMax = 0, jMax = 0;
 };
 
-// Parallel sweeps. Rows are dealt round-robin to the team's threads (the
-// calling thread is one of them) and run as a wavefront: row i works on a
-// block of columns only after row i-1 has finished those columns, so every
-// element reads exactly the values the one-thread sweep would give it and the
-// results are the same to the last bit for any thread count. The largest
-// change is kept per row and combined in row order; mined-out contact
-// diagnostics are gathered per row and written in scan order after the sweep.
-class SweepTeam {
- public:
-  // Buffers sized for plan.nx x plan.ny; starts threads - 1 worker threads.
-  // Throws std::system_error when a thread cannot be started.
-  SweepTeam(const SeamSweepPlan& plan, int threads);
-  ~SweepTeam();
-  SweepTeam(const SweepTeam&) = delete;
-  SweepTeam& operator=(const SweepTeam&) = delete;
-  int Threads() const;
-
-  struct State;
-
- private:
-  friend void SorSweep(const SeamSweepPlan&, double**, double**, SweepOutcome&, MessageSink&,
-                       SweepTeam*);
-  void Stop();
-  std::unique_ptr<State> state_;
-};
-
-// Threads a seam solve uses: the environment variable KAVREL_THREADS when it
-// holds a whole number >= 1 (1 = one thread), otherwise the hardware's
-// thread count capped at 8. The environment is read once per process.
-int SorThreadCount();
-
-// Overrides the thread count and the number of elements from which a seam is
-// swept in parallel (default 40000), for tests and benchmarks; a value <= 0
-// restores that default. A solve with a team times its sweeps and uses the
-// team only while it is the faster way (the results are the same either
-// way); timed = false makes it use the team for every sweep.
-void SetSorThreading(int threads, long minElements, bool timed = true);
-
-// The team a solve of an nx x ny seam should use under the current settings,
-// or null for the one-thread sweep (small seam, one thread, or no thread
-// could be started).
-std::unique_ptr<SweepTeam> MakeSweepTeam(const SeamSweepPlan& plan);
-
 // Resolves the law of every element of `codes` [1..nx][1..ny]. Succeeds only
 // when every code is a letter naming a defined material of type 1..6 or the
 // mined-out '1'; otherwise returns false and the caller must use the plain
@@ -117,11 +73,6 @@ bool IsPositiveZero(double** a, int nx, int ny);
 // Diagnostics of mined-out contact go to `sink`.
 void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
               MessageSink& sink);
-
-// The same sweep run by `team` (made for this plan's grid); a null team runs
-// it on the calling thread.
-void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
-              MessageSink& sink, SweepTeam* team);
 
 // The stress pass alone with the resolved laws: totalStress from u.
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,

@@ -3,22 +3,16 @@
 // fused sweep with the literal algorithm (stress pass, boundary copy, sweep).
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "model/model_dat.h"
 #include "numeric/fatal_exit.h"
 #include "solver/solver_test_support.h"
 #include "solver/sor_reference.h"
-#include "solver/sor_solver.h"
 #include "support/fatal_exits.h"
 
 namespace kavrel {
@@ -386,196 +380,6 @@ TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
     EXPECT_EQ(fastMessages.diagnostics, literalMessages.diagnostics);
     EXPECT_FALSE(fastMessages.diagnostics.empty());
     EXPECT_EQ(fastProgress.iterations, literalProgress.iterations);
-  }
-}
-
-// ---- parallel sweeps ------------------------------------------------------------------
-
-// Sets the sweep threading for one test and restores the defaults after it.
-// Every sweep of a seam with a team is shared, whatever the clock says.
-class ThreadingForTest {
- public:
-  ThreadingForTest(int threads, long minElements) { SetSorThreading(threads, minElements, false); }
-  ~ThreadingForTest() { SetSorThreading(0, 0); }
-};
-
-TEST(SorSolver, OnlyLargeSeamsAreSweptInParallel) {
-  SeamSweepPlan plan;
-  {
-    ThreadingForTest two(2, 0);  // default size threshold: 40000 elements
-    plan.nx = plan.ny = 200;
-    EXPECT_NE(MakeSweepTeam(plan), nullptr);
-    plan.nx = 100;
-    plan.ny = 399;  // 39900 elements
-    EXPECT_EQ(MakeSweepTeam(plan), nullptr);
-    plan.nx = 3;  // fewer than two rows a thread
-    plan.ny = 100000;
-    EXPECT_EQ(MakeSweepTeam(plan), nullptr);
-    plan.nx = 4;
-    const auto team = MakeSweepTeam(plan);
-    ASSERT_NE(team, nullptr);
-    EXPECT_EQ(team->Threads(), 2);
-  }
-  ThreadingForTest one(1, 0);
-  plan.nx = plan.ny = 500;
-  EXPECT_EQ(MakeSweepTeam(plan), nullptr);
-}
-
-// Everything a solve hands on, recorded for comparison.
-struct SolveRecord {
-  std::vector<int> sweeps;
-  std::vector<double> u, stress, maxDisplacement;
-  std::string log;
-  std::vector<std::string> diagnostics;
-  std::vector<std::pair<int, float>> iterations;
-};
-
-// Two solves in a row (the second warm, under a slightly larger load) of the
-// mixed seam `c` with `threads` threads; several mined-out elements start in
-// contact, some at the edges of the column blocks the rows hand on.
-SolveRecord SolveMixedWithThreads(const MixedCase& c, double convergence, unsigned seed,
-                                  int threads, bool timed = false) {
-  ThreadingForTest setting(threads, 1);
-  if (timed) SetSorThreading(threads, 1, true);  // shared and lone sweeps mixed
-  CModelDat m;
-  RecordingMessages messages;
-  RecordingProgress progress;
-  m.SetMessages(&messages);
-  m.SetProgress(&progress);
-  SeamArrays s(c.nx, c.ny);
-  FillMixedModel(m, s, c, seed);
-  m.stressConvergence = convergence;
-  const int late = c.ny < 128 ? c.ny - 1 : 128;
-  for (const auto& [i, j] : {std::pair{1, 1}, {2, 64}, {3, 65}, {c.nx, c.ny}, {c.nx - 1, late}}) {
-    s.codes[i][j] = '1';
-    s.u[i][j] = 75.0;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::tmpfile(), std::fclose);
-  SolveRecord record;
-  if (!log) return record;
-  for (int solve = 0; solve < 2; ++solve) {
-    record.sweeps.push_back(Solve(m, s, 60.0, log.get(), c.fault));
-    record.maxDisplacement.push_back(m.maxDisplacement[1][0]);
-    record.maxDisplacement.push_back(m.maxDisplacement[1][1]);
-    for (int i = 1; i <= c.nx; ++i)
-      for (int j = 1; j <= c.ny; ++j) s.overburden[i][j] *= 1.05;
-  }
-  for (int i = 0; i <= c.nx + 1; ++i)
-    for (int j = 0; j <= c.ny + 1; ++j) record.u.push_back(s.u[i][j]);
-  for (int i = 1; i <= c.nx; ++i)
-    for (int j = 1; j <= c.ny; ++j) record.stress.push_back(s.stress[i][j]);
-  record.log = ReadAll(log.get());
-  record.diagnostics = messages.diagnostics;
-  record.iterations = progress.iterations;
-  return record;
-}
-
-// The sweep plan a solve of the mixed seam would make.
-SeamSweepPlan MixedPlan(const CModelDat& m, SeamArrays& s) {
-  SeamSweepPlan plan;
-  plan.nx = s.nx;
-  plan.ny = s.ny;
-  plan.thickness = 60.0;
-  plan.K = m.overRelaxation * 0.25;
-  plan.R = 1 - m.overRelaxation;
-  const double d = m.elementWidth;
-  plan.C = (2.0 / (m.layerPlateFactor * m.elasticModulus)) * (d * d * plan.K);
-  plan.overburden = s.overburden;
-  plan.surface = s.surface;
-  plan.interseam = s.interseam;
-  plan.precalculated = s.precalculated;
-  plan.fault = m.faultCalc == 1;
-  plan.faultAlongY = m.faultAlongY;
-  plan.faultX1 = m.faultX1; plan.faultX2 = m.faultX2;
-  plan.faultY1 = m.faultY1; plan.faultY2 = m.faultY2;
-  plan.lawsResolved = ResolveSeamLaws(m.materialType, m.materialProps, m.materialCount,
-                                      m.elasticModulus, s.codes, s.nx, s.ny, plan.laws, plan.slots);
-  return plan;
-}
-
-// Sweep by sweep, a shared sweep finds the same signed largest change at the
-// same place, and keeps the place of an earlier sweep when no change beats
-// the starting value.
-TEST(SorSolver, SharedSweepFindsTheSameLargestChangeAndPlace) {
-  const MixedCase c{13, 150, true, 0, 3, 11, 40, 90, 1, 1, 1, 1, true, true, true, 1.8};
-  for (int threads : {2, 3, 4}) {
-    CModelDat m;
-    SeamArrays lone(c.nx, c.ny), shared(c.nx, c.ny);
-    FillMixedModel(m, lone, c, 5);
-    FillMixedModel(m, shared, c, 5);
-    const SeamSweepPlan lonePlan = MixedPlan(m, lone), sharedPlan = MixedPlan(m, shared);
-    ASSERT_TRUE(lonePlan.lawsResolved);
-    SweepTeam team(sharedPlan, threads);
-    RecordingMessages loneMessages, sharedMessages;
-    SweepOutcome a, b, kept;
-    for (int sweep = 1; sweep <= 40; ++sweep) {
-      a.maxChange = b.maxChange = sweep == 30 ? 1e9 : 0.0;  // sweep 30: nothing beats it
-      m.ApplyBoundaryConditions(lone.u);
-      m.ApplyBoundaryConditions(shared.u);
-      SorSweep(lonePlan, lone.u, lone.stress, a, loneMessages);
-      SorSweep(sharedPlan, shared.u, shared.stress, b, sharedMessages, &team);
-      ASSERT_EQ(std::bit_cast<std::uint64_t>(b.maxChange),
-                std::bit_cast<std::uint64_t>(a.maxChange))
-          << threads << " threads, sweep " << sweep;
-      ASSERT_EQ(b.iMax, a.iMax) << threads << " threads, sweep " << sweep;
-      ASSERT_EQ(b.jMax, a.jMax) << threads << " threads, sweep " << sweep;
-      if (sweep == 30) {
-        EXPECT_EQ(a.maxChange, 1e9);
-        EXPECT_EQ(a.iMax, kept.iMax);
-        EXPECT_EQ(a.jMax, kept.jMax);
-      }
-      kept = a;
-    }
-    EXPECT_GT(kept.iMax, 0);
-    EXPECT_EQ(sharedMessages.diagnostics, loneMessages.diagnostics);
-    EXPECT_FALSE(loneMessages.diagnostics.empty());
-    for (int i = 0; i <= c.nx + 1; ++i)
-      for (int j = 0; j <= c.ny + 1; ++j)
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(shared.u[i][j]),
-                  std::bit_cast<std::uint64_t>(lone.u[i][j]));
-  }
-}
-
-TEST(SorSolver, ParallelSweepsGiveTheSameBitsForAnyThreadCount) {
-  // Each case hands on a few thousand blocks of columns in all: on a busy
-  // machine every hand-on may wait for a core.
-  const struct {
-    MixedCase c;
-    double convergence;
-  } cases[] = {
-      {{15, 140, true, 0, 4, 12, 60, 70, 1, 0, 1, 1, true, true, true, 1.7}, 2e-4},  // along X
-      {{14, 135, true, 1, 6, 7, 30, 129, 0, 1, 1, 0, true, false, true, 1.8}, 2e-4},  // along Y
-      {{9, 70, false, 0, 0, 0, 0, 0, 1, 1, 1, 1, false, true, false, 1.8}, 2e-4},
-  };
-  unsigned seed = 41;
-  for (const auto& [c, convergence] : cases) {
-    const SolveRecord one = SolveMixedWithThreads(c, convergence, seed, 1);
-    ASSERT_EQ(one.sweeps.size(), 2u);
-    EXPECT_GT(one.sweeps[0], 10);
-    EXPECT_FALSE(one.diagnostics.empty());
-    for (int threads : {2, 3, 4, -2}) {
-      const SolveRecord many =
-          SolveMixedWithThreads(c, convergence, seed, std::abs(threads), threads < 0);
-      SCOPED_TRACE(testing::Message() << c.nx << "x" << c.ny << ", " << threads << " threads"
-                                      << (threads < 0 ? ", timed" : ""));
-      EXPECT_EQ(many.sweeps, one.sweeps);
-      EXPECT_EQ(many.maxDisplacement, one.maxDisplacement);
-      // Element by element (bit patterns: EXPECT_EQ on doubles compares bits
-      // except for the sign of zero, which a NaN-free solve keeps the same).
-      ASSERT_EQ(many.u.size(), one.u.size());
-      for (std::size_t k = 0; k < one.u.size(); ++k)
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(many.u[k]), std::bit_cast<std::uint64_t>(one.u[k]))
-            << k;
-      ASSERT_EQ(many.stress.size(), one.stress.size());
-      for (std::size_t k = 0; k < one.stress.size(); ++k)
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(many.stress[k]),
-                  std::bit_cast<std::uint64_t>(one.stress[k]))
-            << k;
-      EXPECT_EQ(many.log, one.log);
-      EXPECT_EQ(many.diagnostics, one.diagnostics);
-      EXPECT_EQ(many.iterations, one.iterations);
-    }
-    ++seed;
   }
 }
 
