@@ -215,6 +215,30 @@ void WriteGridValues(std::FILE* f, double*** grids, int firstGrid, int lastGrid,
   }
 }
 
+// The three header lines of a grid file.
+struct GridFileHeader {
+  std::string line1, titles, units;
+};
+
+// Writes one grid file: with `header`, a new file with its header lines;
+// without, the data lines appended to the file. A file that cannot be opened
+// or written shows `failure` and gives 1.
+int WriteGridFile(CModelDat& m, const std::string& name, const GridFileHeader* header,
+                  const DCube& grid, int grids, int nx, int ny, const char* failure) {
+  UniqueFile file(std::fopen(name.c_str(), header ? "w" : "a"));
+  if (file && header) {
+    std::fputs(header->line1.c_str(), file.get());
+    std::fputs(header->titles.c_str(), file.get());
+    std::fputs(header->units.c_str(), file.get());
+  }
+  if (file) WriteGridValues(file.get(), grid, 1, grids, nx, ny);
+  if (!file || !FinishFile(file)) {
+    m.ShowMessage(failure);
+    return 1;
+  }
+  return 0;
+}
+
 // Line 1 of a .tpo or .sms file as its eight comma-separated values.
 struct GridHeader {
   int gridNumber = 0;
@@ -300,23 +324,13 @@ int CModelDat::TopoInputReader() {
 // ---- .tpo -------------------------------------------------------------------------
 
 int CModelDat::TopoStressWriter() {
-  UniqueFile file(std::fopen(topoStressFileName.c_str(), "w"));
-  if (!file) {
-    ShowMessage("Error in Opening the Topographic Stress Output File - PTS1\n");
-    return 1;
-  }
   topoHeader1 = GridTitles(seamCount, "Overburden Stress Seam #");
   topoHeader2 = GridUnits(seamCount, stressUnit);
-  std::fputs(GridLine1(nx * ny, elementWidth, nx, ny, seamX[1], seamY[1], seamZ[1]).c_str(),
-             file.get());
-  std::fputs(topoHeader1.c_str(), file.get());
-  std::fputs(topoHeader2.c_str(), file.get());
-  WriteGridValues(file.get(), overburdenStress, 1, seamCount, nx, ny);
-  if (!FinishFile(file)) {
-    ShowMessage("Error in Opening the Topographic Stress Output File - PTS1\n");
-    return 1;
-  }
-  return 0;
+  const GridFileHeader header{
+      GridLine1(nx * ny, elementWidth, nx, ny, seamX[1], seamY[1], seamZ[1]), topoHeader1,
+      topoHeader2};
+  return WriteGridFile(*this, topoStressFileName, &header, overburdenStress, seamCount, nx, ny,
+                       "Error in Opening the Topographic Stress Output File - PTS1\n");
 }
 
 int CModelDat::TopoStressReader() {
@@ -378,27 +392,17 @@ int CModelDat::TopoStressReader() {
 
 int CModelDat::OffSeamStressWriter(int step) {
   staticStressFileName = GridFileName(*this, ".sms");
-  UniqueFile file(std::fopen(staticStressFileName.c_str(), step == 1 ? "w" : "a"));
-  if (!file) {
-    ShowMessage("Error in Opening the Off-Seam Stress Output File - POSS1\n");
-    return 1;
-  }
+  GridFileHeader header;
   if (step == 1) {
     staticHeader1 = GridTitles(offSeamNz, "Off-Seam Stress Grid #");
     staticHeader2 = GridUnits(offSeamNz, stressUnit);
-    std::fputs(GridLine1(offSeamBlockCount, offSeamBlockWidth, offSeamNx, offSeamNy, offSeamOriginX,
-                         offSeamOriginY, offSeamOriginZ)
-                   .c_str(),
-               file.get());
-    std::fputs(staticHeader1.c_str(), file.get());
-    std::fputs(staticHeader2.c_str(), file.get());
+    header = {GridLine1(offSeamBlockCount, offSeamBlockWidth, offSeamNx, offSeamNy,
+                        offSeamOriginX, offSeamOriginY, offSeamOriginZ),
+              staticHeader1, staticHeader2};
   }
-  WriteGridValues(file.get(), offSeamStressGrid, 1, offSeamNz, offSeamNx, offSeamNy);
-  if (!FinishFile(file)) {
-    ShowMessage("Error in Opening the Off-Seam Stress Output File - POSS1\n");
-    return 1;
-  }
-  return 0;
+  return WriteGridFile(*this, staticStressFileName, step == 1 ? &header : nullptr,
+                       offSeamStressGrid, offSeamNz, offSeamNx, offSeamNy,
+                       "Error in Opening the Off-Seam Stress Output File - POSS1\n");
 }
 
 int CModelDat::StaticStressReader(std::FILE* log) {
