@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
 #include "model/open_model.h"
-#include "numeric/fatal_exit.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,10 @@
 
 #include <random>
 
+#include "core/message_sink.h"
+#include "core/progress_sink.h"
 #include "model/model_dat.h"
 #include "numeric/indexed_arrays.h"
-#include "shell/progress_sink.h"
 #include "solver/sor_solver.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <sstream>
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
 #include "model/open_model.h"
-#include "numeric/fatal_exit.h"
 
 namespace fs = std::filesystem;
 

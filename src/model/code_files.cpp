@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <string>
 
+#include "core/fatal_exit.h"
+#include "core/text_files.h"
 #include "model/input_fields.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
-#include "numeric/fatal_exit.h"
 
 namespace kavrel {
 
@@ -84,7 +84,7 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
 // Loads the codes of `step` into `current` (and, with energies from step 2
 // on, first keeps the codes it held in `previous`). A missing or short code
 // file ends the run (exit codes 1 and 2).
-int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, std::FILE* log) {
+int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log) {
   UniqueFile file(std::fopen(StepCodeFileName(step).c_str(), "r"));
   if (!file) {
     ShowMessage("Could Not Open Temporary File with Seam Codes - RC1");
@@ -96,7 +96,7 @@ int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, std::FIL
         for (int y = 1; y <= ny; ++y) previous[s][x][y] = current[s][x][y];
 
   for (int s = 1; s <= seamCount; ++s) {
-    if (log) std::fprintf(log, "Reading in material codes for Step %i, Seam %i\n\n", step, s);
+    log.Printf("Reading in material codes for Step %i, Seam %i\n\n", step, s);
     int x = 0, y = 0;
     if (!ReadSeamCodes(file.get(), current[s], nx, ny, x, y)) {
       ShowMessage(

@@ -5,16 +5,17 @@
 #include <cstdio>
 #include <string>
 
+#include "core/run_log.h"
+#include "core/text_files.h"
 #include "model/code_files.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
 
 namespace kavrel {
 
 namespace {
 
 // The four lines that explain unit system `code`; none for other codes.
-void WriteUnitExplanation(std::FILE* log, int code) {
+void WriteUnitExplanation(RunLog& log, int code) {
   static const char* const kThird[4] = {
       "  - inches and psi,\n  and are listed in this output as consistent units of: \n",
       "  - feet and psi,\n  but are listed in this output as consistent units of: \n",
@@ -24,10 +25,10 @@ void WriteUnitExplanation(std::FILE* log, int code) {
                                          "  - meters and Pascals. \n\n",
                                          "  - meters and Pascals. \n\n"};
   if (code < 0 || code > 3) return;
-  std::fprintf(log, "  The units system integer is: - %i\n", code);
-  std::fputs("  This means that the parameter values were input to the pre-processor in: \n", log);
-  std::fputs(kThird[code], log);
-  std::fputs(kFourth[code], log);
+  log.Printf("  The units system integer is: - %i\n", code);
+  log.Write("  This means that the parameter values were input to the pre-processor in: \n");
+  log.Write(kThird[code]);
+  log.Write(kFourth[code]);
 }
 
 }  // namespace
@@ -37,34 +38,33 @@ void WriteUnitExplanation(std::FILE* log, int code) {
 // short); on a failure the log keeps what was written. fineCodes ends holding the last step.
 int CModelDat::WriteInputEcho() {
   outFileName = inputFolder + inputFileTitle + ".out";
-  UniqueFile file(std::fopen(outFileName.c_str(), "w"));
-  if (!file) {
+  RunLog log = RunLog::Open(outFileName, "w");
+  if (!log) {
     ShowMessage("Error in Opening Output File - PI1\n");
     return 1;
   }
-  std::FILE* log = file.get();
 
-  if (std::fprintf(log, "%s\n", title) < 0) {
+  if (!log.Printf("%s\n", title)) {
     ShowMessage("Trouble Printing Input File - PI2\n");
     return 2;
   }
-  std::fputs("  IN THE FOLLOWING X,Y,Z REFER TO GLOBAL AXES OR COORDINATES\n", log);
-  std::fputs("  AND X1,X2,X3 OR 1,2,3 REFER TO LOCAL AXES OR COORDINATES\n\n", log);
+  log.Write("  IN THE FOLLOWING X,Y,Z REFER TO GLOBAL AXES OR COORDINATES\n");
+  log.Write("  AND X1,X2,X3 OR 1,2,3 REFER TO LOCAL AXES OR COORDINATES\n\n");
 
-  std::fputs("  ROCK MASS PROPERTIES\n\n", log);
-  std::fprintf(log, "  POISSONS RATIO        -- %f\n", poissonsRatio);
-  std::fprintf(log, "  MODULUS OF ELASTICITY -- %f\n", elasticModulus);
-  std::fprintf(log, "  LAYER THICKNESS       -- %f\n", layerThickness);
-  std::fprintf(log, "  STRESS GRADIENT       -- %f\n", stressGradient);
-  std::fprintf(log, "  NO. OF SEAMS          -- %i\n", seamCount);
-  std::fprintf(log, "  NO. OF MATERIALS      -- %i\n", materialCount);
-  std::fprintf(log, "  NO. OF COAL SETS      -- %i\n", coalSetCount);
-  std::fprintf(log, "  SYSTEM OF UNITS       -- %i\n", unitSystem);
-  std::fputs("\n", log);
+  log.Write("  ROCK MASS PROPERTIES\n\n");
+  log.Printf("  POISSONS RATIO        -- %f\n", poissonsRatio);
+  log.Printf("  MODULUS OF ELASTICITY -- %f\n", elasticModulus);
+  log.Printf("  LAYER THICKNESS       -- %f\n", layerThickness);
+  log.Printf("  STRESS GRADIENT       -- %f\n", stressGradient);
+  log.Printf("  NO. OF SEAMS          -- %i\n", seamCount);
+  log.Printf("  NO. OF MATERIALS      -- %i\n", materialCount);
+  log.Printf("  NO. OF COAL SETS      -- %i\n", coalSetCount);
+  log.Printf("  SYSTEM OF UNITS       -- %i\n", unitSystem);
+  log.Write("\n");
 
   WriteUnitExplanation(log, unitSystem);
 
-  std::fputs("  IN_SEAM MATERIAL PROPERTIES\n\n", log);
+  log.Write("  IN_SEAM MATERIAL PROPERTIES\n\n");
   for (int m = 1; m <= materialCount && m <= 52; ++m) {
     const double* v = materialProps[m - 1];
     const int type = materialType[m - 1];
@@ -72,133 +72,130 @@ int CModelDat::WriteInputEcho() {
       ShowMessage("Invalid Material Type - Must Be Between 1 and 6 - PI3\n");
       continue;
     }
-    std::fprintf(log, "  Material Number     -- %i\n", m);
+    log.Printf("  Material Number     -- %i\n", m);
     switch (type) {
       case 1:
-        std::fputs("  Linear Elastic Coal\n", log);
-        std::fprintf(log, "  Elastic Modulus     -- %12g\n", v[0]);
-        std::fprintf(log, "  Shear Modulus       -- %12g\n", v[1]);
+        log.Write("  Linear Elastic Coal\n");
+        log.Printf("  Elastic Modulus     -- %12g\n", v[0]);
+        log.Printf("  Shear Modulus       -- %12g\n", v[1]);
         break;
       case 2:
-        std::fputs("  Strain Softening Coal\n", log);
-        std::fprintf(log, "  Peak Stress         -- %12g\n", v[0]);
-        std::fprintf(log, "  Peak Strain         -- %12g\n", v[1]);
-        std::fprintf(log, "  Residual Stress     -- %12g\n", v[2]);
-        std::fprintf(log, "  Residual Strain     -- %12g\n", v[3]);
-        std::fprintf(log, "  Poissons Ratio      -- %12g\n", v[4]);
+        log.Write("  Strain Softening Coal\n");
+        log.Printf("  Peak Stress         -- %12g\n", v[0]);
+        log.Printf("  Peak Strain         -- %12g\n", v[1]);
+        log.Printf("  Residual Stress     -- %12g\n", v[2]);
+        log.Printf("  Residual Strain     -- %12g\n", v[3]);
+        log.Printf("  Poissons Ratio      -- %12g\n", v[4]);
         break;
       case 3:
-        std::fputs("  Elastic-Plastic Coal\n", log);
-        std::fprintf(log, "  Peak Stress         -- %12g\n", v[0]);
-        std::fprintf(log, "  Peak Strain         -- %12g\n", v[1]);
-        std::fprintf(log, "  Plastic Modulus     -- %12g\n", v[2]);
-        std::fprintf(log, "  Poissons Ratio      -- %12g\n", v[3]);
+        log.Write("  Elastic-Plastic Coal\n");
+        log.Printf("  Peak Stress         -- %12g\n", v[0]);
+        log.Printf("  Peak Strain         -- %12g\n", v[1]);
+        log.Printf("  Plastic Modulus     -- %12g\n", v[2]);
+        log.Printf("  Poissons Ratio      -- %12g\n", v[3]);
         break;
       case 4:
-        std::fputs("  Bi-Linear Hardening Gob\n", log);
-        std::fprintf(log, "  Initial Stress      -- %12g\n", v[0]);
-        std::fprintf(log, "  Initial Strain      -- %12g\n", v[1]);
-        std::fprintf(log, "  Hardening Modulus   -- %12g\n", v[2]);
-        std::fprintf(log, "  Gob Height Factor   -- %12g\n", v[3]);
-        std::fprintf(log, "  Poissons Ratio      -- %12g\n", v[4]);
+        log.Write("  Bi-Linear Hardening Gob\n");
+        log.Printf("  Initial Stress      -- %12g\n", v[0]);
+        log.Printf("  Initial Strain      -- %12g\n", v[1]);
+        log.Printf("  Hardening Modulus   -- %12g\n", v[2]);
+        log.Printf("  Gob Height Factor   -- %12g\n", v[3]);
+        log.Printf("  Poissons Ratio      -- %12g\n", v[4]);
         break;
       case 5:
-        std::fputs("  Strain Hardening Gob\n", log);
-        std::fprintf(log, "  Initial Modulus at Zero Stress -- %12g\n", v[0]);
-        std::fprintf(log, "  Final Modulus at Peak Stress   -- %12g\n", v[1]);
-        std::fprintf(log, "  Peak Stress                    -- %12g\n", v[2]);
-        std::fprintf(log, "  Gob Height Factor              -- %12g\n", v[3]);
-        std::fprintf(log, "  Poissons Ratio                 -- %12g\n", v[4]);
+        log.Write("  Strain Hardening Gob\n");
+        log.Printf("  Initial Modulus at Zero Stress -- %12g\n", v[0]);
+        log.Printf("  Final Modulus at Peak Stress   -- %12g\n", v[1]);
+        log.Printf("  Peak Stress                    -- %12g\n", v[2]);
+        log.Printf("  Gob Height Factor              -- %12g\n", v[3]);
+        log.Printf("  Poissons Ratio                 -- %12g\n", v[4]);
         break;
       case 6:
-        std::fputs("  Linear Elastic Gob\n", log);
-        std::fprintf(log, "  Elastic Modulus     -- %12g\n", v[0]);
-        std::fprintf(log, "  Shear Modulus       -- %12g\n", v[1]);
-        std::fprintf(log, "  Gob Height Factor   -- %12g\n", v[2]);
+        log.Write("  Linear Elastic Gob\n");
+        log.Printf("  Elastic Modulus     -- %12g\n", v[0]);
+        log.Printf("  Shear Modulus       -- %12g\n", v[1]);
+        log.Printf("  Gob Height Factor   -- %12g\n", v[2]);
         break;
     }
-    std::fputs("\n", log);
+    log.Write("\n");
   }
 
-  std::fputs("  GENERAL MODEL DATA\n\n", log);
-  std::fprintf(log, "  NO. OF PARALLEL SEAMS           -- %i\n", seamCount);
-  std::fprintf(log, "  WIDTH OF ELEMENTS               -- %f\n", elementWidth);
-  std::fprintf(log, "  NO. OF ELEMENTS ALONG X AXIS    -- %i\n", nx);
-  std::fprintf(log, "  NO. OF ELEMENTS ALONG Y AXIS    -- %i\n", ny);
-  std::fputs("\n", log);
+  log.Write("  GENERAL MODEL DATA\n\n");
+  log.Printf("  NO. OF PARALLEL SEAMS           -- %i\n", seamCount);
+  log.Printf("  WIDTH OF ELEMENTS               -- %f\n", elementWidth);
+  log.Printf("  NO. OF ELEMENTS ALONG X AXIS    -- %i\n", nx);
+  log.Printf("  NO. OF ELEMENTS ALONG Y AXIS    -- %i\n", ny);
+  log.Write("\n");
 
-  std::fputs("  GLOBAL COORDINATES OF LOCAL ORIGINS AND SEAM THICKNESSES\n", log);
-  std::fputs("  SEAM NO.         X           Y           Z     THICKNESS\n", log);
+  log.Write("  GLOBAL COORDINATES OF LOCAL ORIGINS AND SEAM THICKNESSES\n");
+  log.Write("  SEAM NO.         X           Y           Z     THICKNESS\n");
   for (int s = 1; s <= seamCount && s <= 10; ++s)
-    std::fprintf(log, "%8i%12.2f%12.2f%12.2f%12.2f\n", s, seamX[s], seamY[s], seamZ[s],
-                 seamThickness[s]);
-  std::fputs("\n", log);
+    log.Printf("%8i%12.2f%12.2f%12.2f%12.2f\n", s, seamX[s], seamY[s], seamZ[s], seamThickness[s]);
+  log.Write("\n");
 
-  std::fputs("  PROGRAM FLOW CONTROL PARAMETERS\n\n", log);
-  std::fprintf(log, "  OVER RELAXATION FACTOR          -- %f\n", overRelaxation);
-  std::fprintf(log, "  STRESS CONVERGENCE CRITERION    -- %f\n", stressConvergence);
-  std::fprintf(log, "  MAXIMUM NO. OF ITERATIONS       -- %i\n", maxIterations);
-  std::fprintf(log, "  STARTING MINING STEP NUMBER     -- %i\n", startStep);
-  std::fprintf(log, "  NUMBER OF MINING STEPS          -- %i\n", stepCount);
-  std::fprintf(log, "  INCLUDE SURFACE EFFECTS         -- %i\n", surfaceEffects);
-  std::fprintf(log, "  OFF-SEAM CALCULATON SELECTED    -- %i\n", offSeamCalc);
-  std::fprintf(log, "  CALCULATE TOPOGRAPHIC STRESS    -- %i\n", topographicStress);
-  std::fprintf(log, "  CALCULATE SAFETY FACTORS        -- %i\n", safetyFactors);
-  std::fprintf(log, "  CALCULATE REMOTE STRAINS        -- %i\n", remoteStrains);
-  std::fprintf(log, "  CALCULATE ENERGY VALUES         -- %i\n", energyValues);
-  std::fprintf(log, "  INCLUDE FAULT CALCULATION       -- %i\n", faultCalc);
-  std::fprintf(log, "  CALCULATE ROOF BENDING STRESSES -- %i\n", roofBending);
-  std::fprintf(log, "  CALCULATE LOCAL MINE STIFFNESS  -- %i\n", localMineStiffness);
-  std::fputs("\n", log);
+  log.Write("  PROGRAM FLOW CONTROL PARAMETERS\n\n");
+  log.Printf("  OVER RELAXATION FACTOR          -- %f\n", overRelaxation);
+  log.Printf("  STRESS CONVERGENCE CRITERION    -- %f\n", stressConvergence);
+  log.Printf("  MAXIMUM NO. OF ITERATIONS       -- %i\n", maxIterations);
+  log.Printf("  STARTING MINING STEP NUMBER     -- %i\n", startStep);
+  log.Printf("  NUMBER OF MINING STEPS          -- %i\n", stepCount);
+  log.Printf("  INCLUDE SURFACE EFFECTS         -- %i\n", surfaceEffects);
+  log.Printf("  OFF-SEAM CALCULATON SELECTED    -- %i\n", offSeamCalc);
+  log.Printf("  CALCULATE TOPOGRAPHIC STRESS    -- %i\n", topographicStress);
+  log.Printf("  CALCULATE SAFETY FACTORS        -- %i\n", safetyFactors);
+  log.Printf("  CALCULATE REMOTE STRAINS        -- %i\n", remoteStrains);
+  log.Printf("  CALCULATE ENERGY VALUES         -- %i\n", energyValues);
+  log.Printf("  INCLUDE FAULT CALCULATION       -- %i\n", faultCalc);
+  log.Printf("  CALCULATE ROOF BENDING STRESSES -- %i\n", roofBending);
+  log.Printf("  CALCULATE LOCAL MINE STIFFNESS  -- %i\n", localMineStiffness);
+  log.Write("\n");
 
-  std::fputs("  BOUNDARY CONDITION VALUES\n\n", log);
-  std::fprintf(log, "  THE NORTH BOUNDARY CONDITION -- %i\n", bcNorth);
-  std::fprintf(log, "  THE EAST BOUNDARY CONDITION  -- %i\n", bcEast);
-  std::fprintf(log, "  THE SOUTH BOUNDARY CONDITION -- %i\n", bcSouth);
-  std::fprintf(log, "  THE WEST BOUNDARY CONDITION  -- %i\n", bcWest);
-  std::fputs("\n", log);
+  log.Write("  BOUNDARY CONDITION VALUES\n\n");
+  log.Printf("  THE NORTH BOUNDARY CONDITION -- %i\n", bcNorth);
+  log.Printf("  THE EAST BOUNDARY CONDITION  -- %i\n", bcEast);
+  log.Printf("  THE SOUTH BOUNDARY CONDITION -- %i\n", bcSouth);
+  log.Printf("  THE WEST BOUNDARY CONDITION  -- %i\n", bcWest);
+  log.Write("\n");
 
   if (offSeamCalc >= 1) {
-    std::fputs("  OFF-SEAM GRID DETAILS\n\n", log);
-    std::fputs(offSeamDisplacement >= 1 ? "  OFF-SEAM DISPLACEMENT CALCULATION IS ON \n"
-                                        : "  OFF-SEAM DISPLACEMENT CALCULATION IS OFF \n",
-               log);
-    std::fputs(offSeamStress >= 1 ? "  OFF-SEAM STRESS CALCULATION IS ON \n"
-                                  : "  OFF-SEAM STRESS CALCULATION IS OFF \n",
-               log);
-    std::fprintf(log, "  X COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginX);
-    std::fprintf(log, "  Y COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginY);
-    std::fprintf(log, "  Z COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginZ);
-    std::fprintf(log, "  WIDTH OF OFF-SEAM BLOCKS             -- %f\n", offSeamBlockWidth);
-    std::fprintf(log, "  HEIGHT OF OFF-SEAM BLOCKS            -- %f\n", offSeamBlockHeight);
-    std::fprintf(log, "  NO. OF OFF_SEAM BLOCKS ALONG X AXIS  -- %i\n", offSeamNx);
-    std::fprintf(log, "  NO. OF OFF_SEAM BLOCKS ALONG Y AXIS  -- %i\n", offSeamNy);
-    std::fprintf(log, "  NO. OF OFF_SEAM BLOCKS ALONG Z AXIS  -- %i\n", offSeamNz);
-    std::fprintf(log, "  TOTAL NO. OF OFF_SEAM BLOCKS         -- %i\n", offSeamBlockCount);
-    std::fputs("\n", log);
+    log.Write("  OFF-SEAM GRID DETAILS\n\n");
+    log.Write(offSeamDisplacement >= 1 ? "  OFF-SEAM DISPLACEMENT CALCULATION IS ON \n"
+                                       : "  OFF-SEAM DISPLACEMENT CALCULATION IS OFF \n");
+    log.Write(offSeamStress >= 1 ? "  OFF-SEAM STRESS CALCULATION IS ON \n"
+                                 : "  OFF-SEAM STRESS CALCULATION IS OFF \n");
+    log.Printf("  X COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginX);
+    log.Printf("  Y COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginY);
+    log.Printf("  Z COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginZ);
+    log.Printf("  WIDTH OF OFF-SEAM BLOCKS             -- %f\n", offSeamBlockWidth);
+    log.Printf("  HEIGHT OF OFF-SEAM BLOCKS            -- %f\n", offSeamBlockHeight);
+    log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG X AXIS  -- %i\n", offSeamNx);
+    log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG Y AXIS  -- %i\n", offSeamNy);
+    log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG Z AXIS  -- %i\n", offSeamNz);
+    log.Printf("  TOTAL NO. OF OFF_SEAM BLOCKS         -- %i\n", offSeamBlockCount);
+    log.Write("\n");
   }
 
   if (faultCalc == 1) {
-    std::fputs("  FAULT CALCULATION DETAILS\n\n", log);
+    log.Write("  FAULT CALCULATION DETAILS\n\n");
     if (faultAlongY != 0) {
-      std::fputs("  FAULT IS PARALLEL TO THE Y AXIS \n", log);
-      std::fprintf(log, "  BETWEEN X GRID LINES %i and %i \n", faultX1, faultX2);
-      std::fprintf(log, "  AND EXTENDS FROM Y GRID LINE %i to %i \n", faultY1, faultY2);
+      log.Write("  FAULT IS PARALLEL TO THE Y AXIS \n");
+      log.Printf("  BETWEEN X GRID LINES %i and %i \n", faultX1, faultX2);
+      log.Printf("  AND EXTENDS FROM Y GRID LINE %i to %i \n", faultY1, faultY2);
     } else {
-      std::fputs("  FAULT IS PARALLEL TO THE X AXIS \n", log);
-      std::fprintf(log, "  BETWEEN Y GRID LINES %i and %i \n", faultY1, faultY2);
-      std::fprintf(log, "  AND EXTENDS FROM X GRID LINE %i to %i \n", faultX1, faultX2);
+      log.Write("  FAULT IS PARALLEL TO THE X AXIS \n");
+      log.Printf("  BETWEEN Y GRID LINES %i and %i \n", faultY1, faultY2);
+      log.Printf("  AND EXTENDS FROM X GRID LINE %i to %i \n", faultX1, faultX2);
     }
-    std::fputs("\n", log);
+    log.Write("\n");
   }
 
   if (localMineStiffness == 1) {
-    std::fputs("  LOCAL MINE STIFFNESS (LMS) CALCULATION DETAILS\n\n", log);
-    std::fprintf(log, "  NUMBER OF LMS PILLARS -- %i\n", lmsPillarCount);
-    std::fputs("  PILLAR NO.  X INDEX  Y INDEX \n", log);
+    log.Write("  LOCAL MINE STIFFNESS (LMS) CALCULATION DETAILS\n\n");
+    log.Printf("  NUMBER OF LMS PILLARS -- %i\n", lmsPillarCount);
+    log.Write("  PILLAR NO.  X INDEX  Y INDEX \n");
     for (int p = 1; p <= lmsPillarCount && p <= 5; ++p)
-      std::fprintf(log, "  %3i         %4i     %4i\n", p, lmsX[p], lmsY[p]);
-    std::fputs("\n", log);
+      log.Printf("  %3i         %4i     %4i\n", p, lmsX[p], lmsY[p]);
+    log.Write("\n");
   }
 
   if (!fineCodes) fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
@@ -209,53 +206,53 @@ int CModelDat::WriteInputEcho() {
       return 4;
     }
     for (int s = 1; s <= seamCount; ++s) {
-      std::fprintf(log, "     FINE MESH, STEP = %i, SEAM = %i\n\n", step, s);
+      log.Printf("     FINE MESH, STEP = %i, SEAM = %i\n\n", step, s);
       int x = 0, y = 0;
       if (!ReadSeamCodes(codeFile.get(), fineCodes[s], nx, ny, x, y)) {
         ShowMessage("Error reading the fine mesh codes - PI4\n");
         return 4;
       }
-      WriteSeamRows(log, fineCodes[s], nx, ny);
-      std::fputs("\n", log);
+      WriteSeamRows(log.stream(), fineCodes[s], nx, ny);
+      log.Write("\n");
     }
   }
-  std::fputs("\n", log);
+  log.Write("\n");
   // Every line after the title is checked here at once: a log that could not
   // be written whole is reported like a title that could not be written.
-  if (!FinishFile(file)) {
+  if (!log.Finish()) {
     ShowMessage("Trouble Printing Input File - PI2\n");
     return 2;
   }
   return 0;
 }
 
-int CModelDat::WriteTopoGridDetails(std::FILE* log) {
-  std::fputs("  TOPOGRAPHIC GRID DETAILS\n\n", log);
-  std::fprintf(log, "  X COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- %f\n", topoOriginX);
-  std::fprintf(log, "  Y COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- %f\n", topoOriginY);
-  std::fprintf(log, "  Z DATUM OF TOPOGRAPHIC GRID                -- %f\n", topoDatumZ);
-  std::fprintf(log, "  DISTANCE ABOVE SEAM 1 OF TOPOGRAPHIC DATUM -- %f\n", topoDatumZ);
-  std::fprintf(log, "  WIDTH OF TOPOGRAPHIC BLOCKS                -- %f\n", topoBlockWidth);
-  std::fprintf(log, "  NO. OF TOPOGRAPHIC BLOCKS ALONG X AXIS     -- %i\n", topoNx);
-  std::fprintf(log, "  NO. OF TOPOGRAPHIC BLOCKS ALONG Y AXIS     -- %i\n", topoNy);
-  std::fputs("\n", log);
+int CModelDat::WriteTopoGridDetails(RunLog& log) {
+  log.Write("  TOPOGRAPHIC GRID DETAILS\n\n");
+  log.Printf("  X COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- %f\n", topoOriginX);
+  log.Printf("  Y COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- %f\n", topoOriginY);
+  log.Printf("  Z DATUM OF TOPOGRAPHIC GRID                -- %f\n", topoDatumZ);
+  log.Printf("  DISTANCE ABOVE SEAM 1 OF TOPOGRAPHIC DATUM -- %f\n", topoDatumZ);
+  log.Printf("  WIDTH OF TOPOGRAPHIC BLOCKS                -- %f\n", topoBlockWidth);
+  log.Printf("  NO. OF TOPOGRAPHIC BLOCKS ALONG X AXIS     -- %i\n", topoNx);
+  log.Printf("  NO. OF TOPOGRAPHIC BLOCKS ALONG Y AXIS     -- %i\n", topoNy);
+  log.Write("\n");
   return 0;
 }
 
 // gridNumber and blockCount come from the static stress file's header and are
 // not printed.
-int CModelDat::WriteStaticGridDetails(std::FILE* log, int /*gridNumber*/, int /*blockCount*/,
+int CModelDat::WriteStaticGridDetails(RunLog& log, int /*gridNumber*/, int /*blockCount*/,
                                       double width, int blocksX, int blocksY, double originX,
                                       double originY, double originZ, int gridCount) {
-  std::fputs("  STATIC STRESS GRID DETAILS\n\n", log);
-  std::fprintf(log, "  NO. OF STATIC STRESS GRIDS\t\t\t\t\t  -- %i\n", gridCount);
-  std::fprintf(log, "  X COORDINATE OF STATIC STRESS GRID ORIGIN    -- %f\n", originX);
-  std::fprintf(log, "  Y COORDINATE OF STATIC STRESS GRID ORIGIN    -- %f\n", originY);
-  std::fprintf(log, "  Z COORDINATE OF STATIC STRESS GRID ORING #1  -- %f\n", originZ);
-  std::fprintf(log, "  WIDTH OF STATIC STRESS BLOCKS                -- %f\n", width);
-  std::fprintf(log, "  NO. OF STATIC STRESS BLOCKS ALONG X AXIS     -- %i\n", blocksX);
-  std::fprintf(log, "  NO. OF STATIC STRESS BLOCKS ALONG Y AXIS     -- %i\n", blocksY);
-  std::fputs("\n", log);
+  log.Write("  STATIC STRESS GRID DETAILS\n\n");
+  log.Printf("  NO. OF STATIC STRESS GRIDS\t\t\t\t\t  -- %i\n", gridCount);
+  log.Printf("  X COORDINATE OF STATIC STRESS GRID ORIGIN    -- %f\n", originX);
+  log.Printf("  Y COORDINATE OF STATIC STRESS GRID ORIGIN    -- %f\n", originY);
+  log.Printf("  Z COORDINATE OF STATIC STRESS GRID ORING #1  -- %f\n", originZ);
+  log.Printf("  WIDTH OF STATIC STRESS BLOCKS                -- %f\n", width);
+  log.Printf("  NO. OF STATIC STRESS BLOCKS ALONG X AXIS     -- %i\n", blocksX);
+  log.Printf("  NO. OF STATIC STRESS BLOCKS ALONG Y AXIS     -- %i\n", blocksY);
+  log.Write("\n");
   return 0;
 }
 

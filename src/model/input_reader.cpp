@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <string>
 
+#include "core/text_files.h"
 #include "model/input_fields.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
 
 namespace kavrel {
 

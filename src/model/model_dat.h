@@ -17,8 +17,10 @@
 #include <cstdio>
 #include <string>
 
+#include "core/message_sink.h"
+#include "core/progress_sink.h"
+#include "core/run_log.h"
 #include "numeric/indexed_arrays.h"
-#include "shell/progress_sink.h"
 
 namespace kavrel {
 
@@ -200,15 +202,15 @@ class CModelDat {
   // ---- code files (code_files.cpp) --------------------------------------------
   std::string StepCodeFileName(int step) const;
   int WriteStepCodeFiles(std::FILE* input);
-  int ReadStepCodes(CCube& previous, CCube& current, int step, std::FILE* log);
+  int ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log);
   int CodeToInteger(char code);
 
   // ---- echo (input_echo.cpp) ---------------------------------------------------
   int WriteInputEcho();
-  int WriteTopoGridDetails(std::FILE* log);
-  int WriteStaticGridDetails(std::FILE* log, int gridNumber, int blockCount, double width,
-                             int blocksX, int blocksY, double originX, double originY,
-                             double originZ, int gridCount);
+  int WriteTopoGridDetails(RunLog& log);
+  int WriteStaticGridDetails(RunLog& log, int gridNumber, int blockCount, double width, int blocksX,
+                             int blocksY, double originX, double originY, double originZ,
+                             int gridCount);
 
   // ---- result files (result_files.cpp) -----------------------------------------
   int SetUnits();
@@ -219,7 +221,7 @@ class CModelDat {
   int TopoStressWriter();
   int TopoStressReader();
   int OffSeamStressWriter(int step);
-  int StaticStressReader(std::FILE* log);
+  int StaticStressReader(RunLog& log);
 
   // ---- run driver (solver/run_driver.cpp) ---------------------------------------
   int RunAnalysis();
@@ -237,11 +239,11 @@ class CModelDat {
   // ---- SOR (solver/sor_solver.cpp) -------------------------------------------------
   int SolveSeam(double** u, char** codes, int s, int nx, int ny, double d, double thickness,
                 double** totalStress, double** overburdenStress, double** surfaceEffectStress,
-                double** interseamStress, double** preCalculatedStress, std::FILE* log);
+                double** interseamStress, double** preCalculatedStress, RunLog& log);
   int SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
                          double thickness, double** totalStress, double** overburdenStress,
                          double** surfaceEffectStress, double** interseamStress,
-                         double** preCalculatedStress, std::FILE* log);
+                         double** preCalculatedStress, RunLog& log);
   void ApplyBoundaryConditions(double** u);
 
   // ---- influence kernel (solver/influence_kernel.cpp) --------------------------------
@@ -250,20 +252,20 @@ class CModelDat {
                     int mirror);
 
   // ---- topographic stresses (solver/topographic.cpp) ----------------------------------
-  void TopographicStresses(std::FILE* log);
+  void TopographicStresses(RunLog& log);
   int TopographicSor(double** displacement, int topoNx, int topoNy, double topoBlockWidth,
-                     double** load, std::FILE* log);
+                     double** load, RunLog& log);
 
   // ---- timing profile (solver/timing_profile.cpp) --------------------------------------
-  void PrintStepProfile(int step, std::FILE* log);
-  void PrintRunProfile(std::FILE* log);
+  void PrintStepProfile(int step, RunLog& log);
+  void PrintRunProfile(RunLog& log);
 
   // ---- pillars and safety factors (post/pillars.cpp, post/safety_factors.cpp) -----------
   void IdentifyPillars(int s);
   void ReleasePillars();
   void ElementSafetyFactors(DCube& convergence, CCube& fineCodes, double* seamThickness,
                             DCube& elementStrainSF, int s);
-  void PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF, int s, std::FILE* log);
+  void PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF, int s, RunLog& log);
   void PillarStiffness(int s, Pillar* pillar, double& averageStress, double& averageConvergence,
                        double& stiffness);
 
@@ -283,10 +285,10 @@ class CModelDat {
                               double& dissipated);
 
   // ---- local mine stiffness (post/local_mine_stiffness.cpp) ------------------------------
-  void StartLmsPillar(int p, std::FILE* log, int& M, int& L);
-  void FinishLmsPillar(int step, int p, std::FILE* log);
+  void StartLmsPillar(int p, RunLog& log, int& M, int& L);
+  void FinishLmsPillar(int step, int p, RunLog& log);
   void PillarAverages(int seam, Pillar* pillar, double& averageStress, double& averageConvergence);
-  void WriteLmsTable(int step, std::FILE* log);
+  void WriteLmsTable(int step, RunLog& log);
 
   // ---- remote displacements and strains (post/remote_displacement.cpp) --------------------
   void RemoteDisplacement(double** source, int sourceNx, int sourceNy, double sourceWidth,

@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_files.h"
 #include "model/input_fields.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
 
 namespace kavrel {
 
@@ -405,9 +405,9 @@ int CModelDat::OffSeamStressWriter(int step) {
                        "Error in Opening the Off-Seam Stress Output File - POSS1\n");
 }
 
-int CModelDat::StaticStressReader(std::FILE* log) {
+int CModelDat::StaticStressReader(RunLog& log) {
   progress->SetPhase("Reading Pre-Calculated Static Stresses");
-  if (log) std::fprintf(log, "Reading Pre-Calculated Static Stresses\n\n");
+  log.Printf("Reading Pre-Calculated Static Stresses\n\n");
   WriteDiagnostic("Reading the static stress file\n\n");
 
   staticStressFileName = GridFileName(*this, ".sms");
@@ -445,9 +445,8 @@ int CModelDat::StaticStressReader(std::FILE* log) {
     ShowMessage("Too Many Grids in the Static Stress File - RSS3b\n");
     return 7;
   }
-  if (log)
-    WriteStaticGridDetails(log, h.gridNumber, h.blockCount, h.width, h.blocksX, h.blocksY,
-                           h.originX, h.originY, h.originZ, grids);
+  WriteStaticGridDetails(log, h.gridNumber, h.blockCount, h.width, h.blocksX, h.blocksY, h.originX,
+                         h.originY, h.originZ, grids);
   NextLine(file.get());  // the unit line
 
   std::vector<double> values;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "numeric/fatal_exit.h"
+#include "core/fatal_exit.h"
 
 namespace kavrel {
 

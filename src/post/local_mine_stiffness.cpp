@@ -9,8 +9,8 @@
 // releases it after the last removal run.
 #include <cstdio>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "post/pillars.h"
 
 namespace kavrel {
@@ -28,7 +28,7 @@ Pillar* LmsPillar(const CModelDat& m, int p) {
 
 }  // namespace
 
-void CModelDat::StartLmsPillar(int p, std::FILE* /*log*/, int& M, int& L) {
+void CModelDat::StartLmsPillar(int p, RunLog& /*log*/, int& M, int& L) {
   if (p < 1) return;
   if (Pillar* pillar = LmsPillar(*this, p)) {
     char** codes = fineCodes[1];
@@ -40,7 +40,7 @@ void CModelDat::StartLmsPillar(int p, std::FILE* /*log*/, int& M, int& L) {
   progress->SetLevel(3);
 }
 
-void CModelDat::FinishLmsPillar(int step, int p, std::FILE* log) {
+void CModelDat::FinishLmsPillar(int step, int p, RunLog& log) {
   if (lmsPillarCount < 1) return;
 
   if (p == 0) {
@@ -92,29 +92,28 @@ void CModelDat::PillarAverages(int seam, Pillar* pillar, double& averageStress,
   averageConvergence = convergenceSum / n;
 }
 
-void CModelDat::WriteLmsTable(int step, std::FILE* log) {
-  if (!log) return;
-  std::fprintf(log, "  LOCAL MINE STIFFNESS CALCULATION FOR STEP %3i\n", step);
-  std::fprintf(log,
-               "  PILLAR    X      Y        INITIAL         FINAL     INITIAL       FINAL         "
-               "MINE         PILLAR\n");
-  std::fprintf(log,
-               "    NO.   INDEX  INDEX      STRESS          STRESS     DISP.        DISP.       "
-               "STIFFNESS     STIFFNESS\n");
+void CModelDat::WriteLmsTable(int step, RunLog& log) {
+  log.Printf("  LOCAL MINE STIFFNESS CALCULATION FOR STEP %3i\n", step);
+  log.Printf(
+      "  PILLAR    X      Y        INITIAL         FINAL     INITIAL       FINAL         "
+      "MINE         PILLAR\n");
+  log.Printf(
+      "    NO.   INDEX  INDEX      STRESS          STRESS     DISP.        DISP.       "
+      "STIFFNESS     STIFFNESS\n");
   for (int p = 1; p <= lmsPillarCount; ++p) {
     const LmsResult& r = lmsResults[p];
-    std::fprintf(log, "  %3i   %6i %6i %12.0f %12.0f %12.3f %12.3f  %12.0f %12.0f \n", p, lmsX[p],
-                 lmsY[p], r.initialStress, r.finalStress, r.initialConvergence,
-                 r.finalConvergence, r.mineStiffness, r.pillarStiffness);
+    log.Printf("  %3i   %6i %6i %12.0f %12.0f %12.3f %12.3f  %12.0f %12.0f \n", p, lmsX[p], lmsY[p],
+               r.initialStress, r.finalStress, r.initialConvergence, r.finalConvergence,
+               r.mineStiffness, r.pillarStiffness);
   }
-  std::fprintf(log, "\n");
+  log.Printf("\n");
   for (int p = 1; p <= lmsPillarCount; ++p) {
     const LmsResult& r = lmsResults[p];
     if (r.finalConvergence - r.initialConvergence == 0.0)
-      std::fprintf(log,
-                   "LMS Pillar %i: removing it left its average convergence unchanged, so its "
-                   "mine stiffness is undefined\n\n",
-                   p);
+      log.Printf(
+          "LMS Pillar %i: removing it left its average convergence unchanged, so its "
+          "mine stiffness is undefined\n\n",
+          p);
   }
 }
 

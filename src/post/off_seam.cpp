@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
+#include "core/fatal_exit.h"
+#include "core/text_files.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
-#include "numeric/fatal_exit.h"
 
 namespace kavrel {
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "post/pillars.h"
 #include "solver/material_laws.h"
 
@@ -97,7 +97,7 @@ void CModelDat::ElementSafetyFactors(DCube& convergence, CCube& fineCodes, doubl
 }
 
 void CModelDat::PillarSafetyFactors(DCube& pillarStressSF, DCube& pillarStrainSF, int s,
-                                    std::FILE* /*log*/) {
+                                    RunLog& /*log*/) {
   double** stressSF = pillarStressSF[s];
   double** strainSF = pillarStrainSF[s];
   for (int i = 1; i <= nx; ++i)

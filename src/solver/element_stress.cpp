@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "solver/material_laws.h"
 
 namespace kavrel {

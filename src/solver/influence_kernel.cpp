@@ -7,8 +7,8 @@
 #include <ctime>
 #include <vector>
 
+#include "core/progress_sink.h"
 #include "model/model_dat.h"
-#include "shell/progress_sink.h"
 
 namespace kavrel {
 

@@ -6,46 +6,25 @@
 // announced through the progress sink, written to the log and timed in whole
 // calendar seconds.
 //
-// The log is kept open from the start of the run to its end. It is owned by a
-// RAII handle and flushed after each line the driver writes, so that a
-// FatalExit thrown anywhere below (a solver's iteration limit, a Ctrl-C at a
-// progress report) leaves the log with every line written so far.
+// The log is kept open from the start of the run to its end; every line
+// written through it is flushed at once, so that a FatalExit thrown anywhere
+// below (a solver's iteration limit, a Ctrl-C at a progress report) leaves the
+// log with every line written so far.
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <string>
 
+#include "core/fatal_exit.h"
+#include "core/run_log.h"
+#include "core/text_files.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
-#include "numeric/fatal_exit.h"
 #include "solver/detail_levels.h"
 
 namespace kavrel {
 
 namespace {
-
-class RunLog {
- public:
-  explicit RunLog(std::FILE* f) : file_(f) {}
-  std::FILE* get() const { return file_.get(); }
-  explicit operator bool() const { return file_ != nullptr; }
-
-  // Writes one formatted line (the caller's format carries its own ending)
-  // and flushes it.
-  __attribute__((format(printf, 2, 3))) void Printf(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(file_.get(), format, args);
-    va_end(args);
-    std::fflush(file_.get());
-  }
-
-  void Close() { file_.reset(); }
-
- private:
-  UniqueFile file_;
-};
 
 // Phase texts are formatted into the 80-character buffer the window expects.
 __attribute__((format(printf, 1, 2))) std::string PhaseText(const char* format, ...) {
@@ -71,7 +50,7 @@ int CModelDat::RunAnalysis() {
   AllocateArrays();
   progress->ShowElapsed(Now() - runClock);
 
-  RunLog log(std::fopen(outFileName.c_str(), "at"));
+  RunLog log = RunLog::Open(outFileName, "at");
   if (!log) {
     ShowMessage("Error in Opening Output File - M1\n");
     throw FatalExit(1);
@@ -92,10 +71,10 @@ int CModelDat::RunAnalysis() {
       return SolveSeamWithFault(convergence[s], fineCodes[s], s, nx, ny, elementWidth,
                                 seamThickness[s], totalStress[s], overburdenStress[s],
                                 surfaceEffectStress[s], interseamStress[s], preCalculatedStress[s],
-                                log.get());
+                                log);
     return SolveSeam(convergence[s], fineCodes[s], s, nx, ny, elementWidth, seamThickness[s],
                      totalStress[s], overburdenStress[s], surfaceEffectStress[s],
-                     interseamStress[s], preCalculatedStress[s], log.get());
+                     interseamStress[s], preCalculatedStress[s], log);
   };
 
   auto bookSolve = [&](int s, int level, int sweeps, long long d) {
@@ -106,7 +85,7 @@ int CModelDat::RunAnalysis() {
 
   if (topographicStress == 1) {
     const long long start = Now();
-    TopographicStresses(log.get());
+    TopographicStresses(log);
     const long long d = finishPhase(start);
     profile[0].topoSeconds = d;
     log.Printf("Total Time for Topographic Stress Calculations was %lli secs.\n\n", d);
@@ -114,7 +93,7 @@ int CModelDat::RunAnalysis() {
 
   if (staticStress == 1) {
     const long long start = Now();
-    StaticStressReader(log.get());
+    StaticStressReader(log);
     const long long d = finishPhase(start);
     profile[0].staticSeconds = d;
     log.Printf("Total Time for Reading in Static Stresses was %lli secs.\n\n", d);
@@ -122,7 +101,7 @@ int CModelDat::RunAnalysis() {
 
   for (int step = 1; step <= stepCount; ++step) {
     progress->SetStep(step);
-    ReadStepCodes(previousCodes, fineCodes, step, log.get());
+    ReadStepCodes(previousCodes, fineCodes, step, log);
 
     L = 3;
     progress->OpenSeamPanel();
@@ -143,7 +122,7 @@ int CModelDat::RunAnalysis() {
     }
 
     for (int p = 0; p <= lmsPillarCount; ++p) {
-      StartLmsPillar(p, log.get(), M, L);
+      StartLmsPillar(p, log, M, L);
       // "LMS Pillar <p>, " in the lines that name the pillar being removed.
       const std::string pillarText = lms ? PhaseText("LMS Pillar %i, ", p) : std::string();
       const char* const pillar = pillarText.c_str();
@@ -302,7 +281,7 @@ int CModelDat::RunAnalysis() {
         }
       }
 
-      FinishLmsPillar(step, p, log.get());
+      FinishLmsPillar(step, p, log);
     }
 
     if (lms) ReleasePillars();
@@ -317,7 +296,7 @@ int CModelDat::RunAnalysis() {
         log.Printf("Calculating Safety Factors for Seam %i\n\n", s);
         IdentifyPillars(s);
         ElementSafetyFactors(convergence, fineCodes, seamThickness, elementStrainSF, s);
-        PillarSafetyFactors(pillarStressSF, pillarStrainSF, s, log.get());
+        PillarSafetyFactors(pillarStressSF, pillarStrainSF, s, log);
         ReleasePillars();
         const long long d = finishPhase(start);
         log.Printf("Safety Factor Calculation for Seam %i took %lli secs.\n\n", s, d);
@@ -427,12 +406,11 @@ int CModelDat::RunAnalysis() {
       }
     }
 
-    PrintStepProfile(step, log.get());
-    std::fflush(log.get());
+    PrintStepProfile(step, log);
     WriteResults(step == 1 && lms ? 2 : step);
   }
 
-  PrintRunProfile(log.get());
+  PrintRunProfile(log);
   const long long now = Now();
   const long long t = now - progress->RunStartTime();
   progress->ShowElapsed(t);

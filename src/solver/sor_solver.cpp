@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 
 namespace kavrel {
 
@@ -264,7 +264,7 @@ bool AllFinite(double* const* u, int nx, int ny, int& badI, int& badJ) {
 int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int s, int nx, int ny,
                     double d, double thickness, double** totalStress, double** overburdenStress,
                     double** surfaceEffectStress, double** interseamStress,
-                    double** preCalculatedStress, std::FILE* log) {
+                    double** preCalculatedStress, RunLog& log) {
   SeamSweepPlan plan;
   plan.nx = nx;
   plan.ny = ny;
@@ -315,12 +315,8 @@ int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int 
       if (n % 100 == 0) {
         m.progress->ShowIteration(n, static_cast<float>(outcome.maxChange));
         m.progress->ShowElapsed(m.ElapsedSinceRunStart());
-        if (log) {
-          std::fprintf(log, "iteration number = %i, maximum displacement = %13.9lg\n", n,
-                       outcome.maxChange);
-          std::fprintf(log, "X grid location = %i, Y grid location = %i\n\n", outcome.iMax,
-                       outcome.jMax);
-        }
+        log.Printf("iteration number = %i, maximum displacement = %13.9lg\n", n, outcome.maxChange);
+        log.Printf("X grid location = %i, Y grid location = %i\n\n", outcome.iMax, outcome.jMax);
       }
       if (n == m.maxIterations) {
         m.ShowMessage("Maximum Number of Iterations Reached - SOR1");
@@ -356,17 +352,16 @@ int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int 
 int CModelDat::SolveSeam(double** u, char** codes, int s, int nx, int ny, double d,
                          double thickness, double** totalStress, double** overburdenStress,
                          double** surfaceEffectStress, double** interseamStress,
-                         double** preCalculatedStress, std::FILE* log) {
+                         double** preCalculatedStress, RunLog& log) {
   return SolveSeamCommon(*this, false, u, codes, s, nx, ny, d, thickness, totalStress,
                          overburdenStress, surfaceEffectStress, interseamStress,
                          preCalculatedStress, log);
 }
 
 int CModelDat::SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
-                                  double thickness, double** totalStress,
-                                  double** overburdenStress, double** surfaceEffectStress,
-                                  double** interseamStress, double** preCalculatedStress,
-                                  std::FILE* log) {
+                                  double thickness, double** totalStress, double** overburdenStress,
+                                  double** surfaceEffectStress, double** interseamStress,
+                                  double** preCalculatedStress, RunLog& log) {
   return SolveSeamCommon(*this, true, u, codes, s, nx, ny, d, thickness, totalStress,
                          overburdenStress, surfaceEffectStress, interseamStress,
                          preCalculatedStress, log);

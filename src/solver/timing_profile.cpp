@@ -21,18 +21,18 @@ struct ColumnSums {
   long long loops = 0, iterations = 0, sor = 0, surface = 0, interseam = 0, total = 0;
 };
 
-void WriteTableHead(std::FILE* log) {
-  std::fputs(kRule, log);
-  std::fputs(kHeader1, log);
-  std::fputs(kHeader2, log);
-  std::fputs(kRule, log);
+void WriteTableHead(RunLog& log) {
+  log.Write(kRule);
+  log.Write(kHeader1);
+  log.Write(kHeader2);
+  log.Write(kRule);
 }
 
-void WriteLevelRow(std::FILE* log, const SeamProfile& p, int level, ColumnSums& sums) {
+void WriteLevelRow(RunLog& log, const SeamProfile& p, int level, ColumnSums& sums) {
   const long long total = p.sorSeconds[level] + p.surfaceSeconds[level] + p.interseamSeconds[level];
-  std::fprintf(log, "|   %2i    |  %5i  | %7i | %7lld | %7lld | %7lld | %7lld |\n", level,
-               p.solutionLoops[level], p.sorIterations[level], p.sorSeconds[level],
-               p.surfaceSeconds[level], p.interseamSeconds[level], total);
+  log.Printf("|   %2i    |  %5i  | %7i | %7lld | %7lld | %7lld | %7lld |\n", level,
+             p.solutionLoops[level], p.sorIterations[level], p.sorSeconds[level],
+             p.surfaceSeconds[level], p.interseamSeconds[level], total);
   sums.loops += p.solutionLoops[level];
   sums.iterations += p.sorIterations[level];
   sums.sor += p.sorSeconds[level];
@@ -41,20 +41,20 @@ void WriteLevelRow(std::FILE* log, const SeamProfile& p, int level, ColumnSums& 
   sums.total += total;
 }
 
-void WriteTableFoot(std::FILE* log, const ColumnSums& s) {
-  std::fputs(kRule, log);
-  std::fprintf(log, "             %5lld    %7lld   %7lld   %7lld   %7lld   %7lld  \n\n\n", s.loops,
-               s.iterations, s.sor, s.surface, s.interseam, s.total);
+void WriteTableFoot(RunLog& log, const ColumnSums& s) {
+  log.Write(kRule);
+  log.Printf("             %5lld    %7lld   %7lld   %7lld   %7lld   %7lld  \n\n\n", s.loops,
+             s.iterations, s.sor, s.surface, s.interseam, s.total);
 }
 
 }  // namespace
 
-void CModelDat::PrintStepProfile(int step, std::FILE* log) {
-  std::fprintf(log, "Profile Information for Step %i\n\n", step);
+void CModelDat::PrintStepProfile(int step, RunLog& log) {
+  log.Printf("Profile Information for Step %i\n\n", step);
   SeamProfile& run = profile[0];
   for (int s = 1; s <= seamCount && s <= 10; ++s) {
     SeamProfile& seam = profile[s];
-    std::fprintf(log, "For Seam #%i --\n", s);
+    log.Printf("For Seam #%i --\n", s);
     WriteTableHead(log);
     ColumnSums sums;
     for (int level = 3; level >= 0; --level) {
@@ -76,15 +76,15 @@ void CModelDat::PrintStepProfile(int step, std::FILE* log) {
   }
 }
 
-void CModelDat::PrintRunProfile(std::FILE* log) {
+void CModelDat::PrintRunProfile(RunLog& log) {
   const SeamProfile& run = profile[0];
   if (topographicStress == 1)
-    std::fprintf(log, "Total Time for Topographic Stress Calculations was %lld secs.\n\n",
-                 run.topoSeconds);
+    log.Printf("Total Time for Topographic Stress Calculations was %lld secs.\n\n",
+               run.topoSeconds);
   if (offSeamCalc >= 1)
-    std::fprintf(log, "Total Time for Off-Seam Displacement Calculations was %lld secs.\n\n",
-                 run.offSeamSeconds);
-  std::fputs("Final Cumulative Profile Information for all Steps and Seams.\n", log);
+    log.Printf("Total Time for Off-Seam Displacement Calculations was %lld secs.\n\n",
+               run.offSeamSeconds);
+  log.Write("Final Cumulative Profile Information for all Steps and Seams.\n");
   WriteTableHead(log);
   ColumnSums sums;
   for (int level = 3; level >= 0; --level) WriteLevelRow(log, run, level, sums);

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "core/fatal_exit.h"
+#include "core/text_files.h"
 #include "model/model_dat.h"
-#include "model/text_files.h"
-#include "numeric/fatal_exit.h"
 
 namespace kavrel {
 
@@ -29,27 +29,26 @@ void FillUniformOverburden(CModelDat& m) {
 
 }  // namespace
 
-void CModelDat::TopographicStresses(std::FILE* log) {
+void CModelDat::TopographicStresses(RunLog& log) {
   topoStressFileName = inputFolder + inputFileTitle + ".tpo";
   topoInputFileName = inputFolder + inputFileTitle + ".top";
 
   if (std::FILE* saved = std::fopen(topoStressFileName.c_str(), "r")) {
     progress->SetPhase("Reading Pre-Calculated Topo Stresses");
-    std::fprintf(log, "Reading Pre-Calculated Topographic Stresses\n\n");
+    log.Printf("Reading Pre-Calculated Topographic Stresses\n\n");
     WriteDiagnostic("Reading the topographic stress file\n\n");
     std::fclose(saved);
     if (TopoStressReader() != 0) {
       // A rejected file may have stored part of its values, or none: the
       // seams carry the overburden of a flat surface instead.
       FillUniformOverburden(*this);
-      std::fprintf(log,
-                   "Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n");
+      log.Printf("Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n");
     }
     return;
   }
 
   progress->SetPhase("Calculating Topographic Stresses");
-  std::fprintf(log, "Entering Topographic SOR\n\n");
+  log.Printf("Entering Topographic SOR\n\n");
   WriteDiagnostic("Reading the topographic input file\n\n");
   if (TopoInputReader() != 0) throw FatalExit(1);
   WriteTopoGridDetails(log);
@@ -79,7 +78,7 @@ void CModelDat::TopographicStresses(std::FILE* log) {
     const std::string line =
         FormatText(80, "Propogating the topo. disp. to seam %i stresses\n\n", s);
     WriteDiagnostic(line);
-    std::fputs(line.c_str(), log);
+    log.Write(line.c_str());
 
     AddInfluence(topoDisplacement, topoNx, topoNy, topoBlockWidth, topoOriginX, topoOriginY,
                  overburdenStress[s], nx, ny, elementWidth, seamX[s], seamY[s], h, 0);
@@ -90,7 +89,7 @@ void CModelDat::TopographicStresses(std::FILE* log) {
 
   progress->CloseSeamPanel();
   progress->SetPhase("Saving Pre-Calculated Topographic Stresses");
-  std::fprintf(log, "Saving Pre-Calculated Topographic Stresses\n\n");
+  log.Printf("Saving Pre-Calculated Topographic Stresses\n\n");
   if (TopoStressWriter() == 0) {
     // This run goes on with the stresses as a later run reads them back from
     // the file, so that the later run reproduces its results. The reader also
@@ -110,14 +109,13 @@ void CModelDat::TopographicStresses(std::FILE* log) {
     if (readBack != 0) {
       // As for a rejected file at the start of a run.
       FillUniformOverburden(*this);
-      std::fprintf(log,
-                   "Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n");
+      log.Printf("Topographic Stress File Rejected - Uniform Overburden Stresses Used\n\n");
     }
   }
 }
 
-int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy,
-                              double topoBlockWidth, double** load, std::FILE* log) {
+int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy, double topoBlockWidth,
+                              double** load, RunLog& log) {
   double** u = displacement;
   progress->OpenSolverPanel();
   const double omega = overRelaxation;
@@ -152,8 +150,8 @@ int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy,
     if (n % 100 == 0) {
       progress->ShowIteration(n, static_cast<float>(maxChange));
       progress->ShowElapsed(ElapsedSinceRunStart());
-      std::fprintf(log, "iteration number = %i, maximum displacement = %13.9lg\n", n, maxChange);
-      std::fprintf(log, "X grid location = %i, Y grid location = %i\n\n", iMax, jMax);
+      log.Printf("iteration number = %i, maximum displacement = %13.9lg\n", n, maxChange);
+      log.Printf("X grid location = %i, Y grid location = %i\n\n", iMax, jMax);
     }
     ++n;
     if (std::fabs(maxChange) <= stressConvergence) break;
@@ -161,7 +159,7 @@ int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy,
 
   progress->ShowIteration(n, static_cast<float>(maxChange));
   progress->CloseSolverPanel();
-  std::fprintf(log, "Topographic SOR took %i iterations to converge\n\n", n);
+  log.Printf("Topographic SOR took %i iterations to converge\n\n", n);
   return n - 1;
 }
 

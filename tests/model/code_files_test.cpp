@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
 #include "model_test_support.h"
-#include "numeric/fatal_exit.h"
+#include "support/run_logs.h"
 
 namespace kavrel {
 namespace {
@@ -119,19 +120,15 @@ struct LoadedModel {
     for (int t = 1; t <= 3; ++t) text += StepFileText(t);
     EXPECT_EQ(m.Read(text), 0);
     m.model.previousCodes.Allocate(1, 2, 1, 10, 1, 10);
-    log = std::tmpfile();
   }
-  ~LoadedModel() {
-    if (log) std::fclose(log);
-  }
-  std::string LogText() { return testing_support::ReadStream(log); }
+  std::string LogText() { return testing_support::LogText(log); }
   ModelInFolder m;
-  std::FILE* log = nullptr;
+  RunLog log = testing_support::TemporaryLog();
 };
 
 TEST(CodeFiles, StepCodesLoadWithThePreviousStepKeptForEnergies) {
   LoadedModel l;
-  ASSERT_NE(l.log, nullptr);
+  ASSERT_TRUE(l.log);
   CModelDat& d = l.m.model;
   EXPECT_EQ(d.ReadStepCodes(d.previousCodes, d.fineCodes, 1, l.log), 0);
   EXPECT_EQ(d.fineCodes[1][4][6], CodeAt(1, 1, 4, 6));
@@ -151,7 +148,7 @@ TEST(CodeFiles, StepCodesLoadWithThePreviousStepKeptForEnergies) {
 
 TEST(CodeFiles, MissingStepFileEndsTheRunWithRC1) {
   LoadedModel l;
-  ASSERT_NE(l.log, nullptr);
+  ASSERT_TRUE(l.log);
   CModelDat& d = l.m.model;
   std::filesystem::remove(l.m.folder / "mine_Step2.chr");
   try {
@@ -166,7 +163,7 @@ TEST(CodeFiles, MissingStepFileEndsTheRunWithRC1) {
 
 TEST(CodeFiles, ShortStepFileEndsTheRunWithRC2AtTheMissingCode) {
   LoadedModel l;
-  ASSERT_NE(l.log, nullptr);
+  ASSERT_TRUE(l.log);
   CModelDat& d = l.m.model;
   // Seam 2 loses its last row (y = 1) but for three codes.
   std::string text = StepFileText(3);

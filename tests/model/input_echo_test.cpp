@@ -8,6 +8,7 @@
 
 #include "model/model_dat.h"
 #include "model_test_support.h"
+#include "support/run_logs.h"
 
 namespace kavrel {
 namespace {
@@ -330,12 +331,6 @@ TEST(InputEcho, FailuresStopTheEchoWithTheirCodes) {
   }
 }
 
-std::string Captured(std::FILE* f) {
-  std::string text = testing_support::ReadStream(f);
-  std::fclose(f);
-  return text;
-}
-
 TEST(InputEcho, TopographicGridDetails) {
   CModelDat model;
   model.topoOriginX = 1500.5;
@@ -344,10 +339,10 @@ TEST(InputEcho, TopographicGridDetails) {
   model.topoBlockWidth = 240;
   model.topoNx = 30;
   model.topoNy = 25;
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(log, nullptr);
+  RunLog log = testing_support::TemporaryLog();
+  ASSERT_TRUE(log);
   EXPECT_EQ(model.WriteTopoGridDetails(log), 0);
-  EXPECT_EQ(Captured(log),
+  EXPECT_EQ(testing_support::LogText(log),
             "  TOPOGRAPHIC GRID DETAILS\n"
             "\n"
             "  X COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- 1500.500000\n"
@@ -362,10 +357,10 @@ TEST(InputEcho, TopographicGridDetails) {
 
 TEST(InputEcho, StaticStressGridDetails) {
   CModelDat model;
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(log, nullptr);
+  RunLog log = testing_support::TemporaryLog();
+  ASSERT_TRUE(log);
   EXPECT_EQ(model.WriteStaticGridDetails(log, 7, 400, 120, 20, 20, 10, 20.25, -6720, 2), 0);
-  EXPECT_EQ(Captured(log),
+  EXPECT_EQ(testing_support::LogText(log),
             "  STATIC STRESS GRID DETAILS\n"
             "\n"
             "  NO. OF STATIC STRESS GRIDS\t\t\t\t\t  -- 2\n"

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
 #include "model_test_support.h"
-#include "numeric/fatal_exit.h"
 
 namespace kavrel {
 namespace {

@@ -450,10 +450,11 @@ TEST_F(OffSeamGridFile, NameFollowsTheModelNowOpen) {
   EXPECT_NE(ReadFile(dir_ / "second.sms").find("\n         211\n"), std::string::npos);
 
   Seams(1, 1, 1, 10);
-  ASSERT_EQ(m_.StaticStressReader(nullptr), 0);
+  RunLog noLog;
+  ASSERT_EQ(m_.StaticStressReader(noLog), 0);
   EXPECT_EQ(m_.preCalculatedStress[1][1][1], 211.0);
   m_.inputFileTitle = "model";
-  ASSERT_EQ(m_.StaticStressReader(nullptr), 0);
+  ASSERT_EQ(m_.StaticStressReader(noLog), 0);
   EXPECT_EQ(m_.preCalculatedStress[1][1][1], 111.0);
   EXPECT_EQ(m_.staticStressFileName, (dir_ / "model.sms").string());
 }
@@ -470,10 +471,10 @@ TEST_F(OffSeamGridFile, StaticStressReaderLoadsTheFirstStepIntoTheSeams) {
 
   Seams(2, 2, 2, 10);
   const fs::path logPath = dir_ / "model.out";
-  std::FILE* log = std::fopen(logPath.string().c_str(), "w");
-  ASSERT_NE(log, nullptr);
+  RunLog log = RunLog::Open(logPath.string(), "w");
+  ASSERT_TRUE(log);
   const int result = m_.StaticStressReader(log);
-  std::fclose(log);
+  log.Close();
   ASSERT_EQ(result, 0);
   EXPECT_TRUE(messages_.boxes.empty());
   EXPECT_EQ(m_.preCalculatedStress[1][1][1], 111.0);
@@ -513,12 +514,10 @@ TEST_F(OffSeamGridFile, StaticStressReaderRejectionsCarryTheirCodes) {
        "Read an empty line in the Static Stress File - RSS4a"},
   };
   ExpectRejections(cases, dir_ / "model.sms", [&] {
-    std::FILE* log = std::fopen((dir_ / "model.out").string().c_str(), "w");
-    EXPECT_NE(log, nullptr);
-    if (log == nullptr) return -1;
-    const int result = m_.StaticStressReader(log);
-    std::fclose(log);
-    return result;
+    RunLog log = RunLog::Open((dir_ / "model.out").string(), "w");
+    EXPECT_TRUE(log);
+    if (!log) return -1;
+    return m_.StaticStressReader(log);
   });
 }
 
@@ -530,10 +529,9 @@ TEST_F(OffSeamGridFile, WidthNeedingMoreThanFiveDigitsNeverMatches) {
   FillStep(1);
   ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
   Seams(1, 1, 1, 12.3456);
-  std::FILE* log = std::fopen((dir_ / "model.out").string().c_str(), "w");
-  ASSERT_NE(log, nullptr);
+  RunLog log = RunLog::Open((dir_ / "model.out").string(), "w");
+  ASSERT_TRUE(log);
   EXPECT_EQ(m_.StaticStressReader(log), 5);
-  std::fclose(log);
 }
 
 // ---- through the command line ----------------------------------------------------

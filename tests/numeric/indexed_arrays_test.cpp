@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/fatal_exit.h"
+#include "core/fatal_exit.h"
 
 namespace kavrel {
 namespace {

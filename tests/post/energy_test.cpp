@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"
 

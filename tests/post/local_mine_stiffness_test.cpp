@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "post/pillars.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"
@@ -29,8 +29,6 @@ using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
 using testing_support::ScratchFolder;
 
-using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
 constexpr double kThickness = 60.0;
 
 // Seam 1 of a one-seam model, rows[i-1][j-1] being element (i, j):
@@ -42,7 +40,7 @@ struct LmsModel {
   RecordingMessages messages;
   RecordingProgress progress;
   fs::path dir;
-  FilePtr log{nullptr, &std::fclose};
+  RunLog log;
 
   LmsModel(const std::string& name, const std::vector<std::string>& rows, int stepCount) {
     dir = ScratchFolder(name);
@@ -72,7 +70,7 @@ struct LmsModel {
     m.overburdenStress.Fill(1100.0);
     m.pillarGrid.Allocate(1, m.nx, 0, m.ny);
     m.SetUnits();
-    log.reset(std::fopen((dir / "lms.out").c_str(), "w"));
+    log = RunLog::Open((dir / "lms.out").string(), "w");
   }
   ~LmsModel() { m.ReleasePillars(); }
 
@@ -105,10 +103,7 @@ struct LmsModel {
         m.totalStress[1][i][j] = open ? 0.0 : stress;
       }
   }
-  std::string Log() {
-    std::fflush(log.get());
-    return ReadFile(dir / "lms.out");
-  }
+  std::string Log() { return ReadFile(dir / "lms.out"); }
 };
 
 const std::vector<std::string> kSeam = {"AAA1CC",
@@ -120,7 +115,7 @@ TEST(LocalMineStiffness, BaseRunLeavesCodesAndRunControlAlone) {
   LmsModel t("LmsBaseRun", kSeam, 1);
   t.SetLms({{1, 1}});
   int M = 17, L = 1;
-  t.m.StartLmsPillar(0, t.log.get(), M, L);
+  t.m.StartLmsPillar(0, t.log, M, L);
   EXPECT_EQ(M, 17);
   EXPECT_EQ(L, 1);
   EXPECT_TRUE(t.progress.calls.empty());
@@ -130,7 +125,7 @@ TEST(LocalMineStiffness, BaseRunLeavesCodesAndRunControlAlone) {
 TEST(LocalMineStiffness, TwoLocationsInOnePillarBothMineOutTheWholePillar) {
   LmsModel t("LmsTwoLocations", kSeam, 1);
   t.SetLms({{1, 1}, {2, 3}});
-  std::FILE* log = t.log.get();
+  RunLog& log = t.log;
   int M = 5, L = 0;
 
   t.m.StartLmsPillar(0, log, M, L);
@@ -167,7 +162,7 @@ TEST(LocalMineStiffness, TwoLocationsInOnePillarBothMineOutTheWholePillar) {
 TEST(LocalMineStiffness, LogTableIsWrittenOnceAfterTheLastRemovalRun) {
   LmsModel t("LmsTableOnce", kSeam, 1);
   t.SetLms({{2, 5}, {4, 2}});
-  std::FILE* log = t.log.get();
+  RunLog& log = t.log;
   int M = 0, L = 0;
   t.Solve(0.9, 800.0, 1.0);  // strain 0.015, on the falling branch
   t.m.FinishLmsPillar(1, 0, log);
@@ -204,7 +199,7 @@ TEST(LocalMineStiffness, TableFormatByteForByte) {
   b.finalConvergence = 0.4567;
   b.mineStiffness = (b.finalStress - b.initialStress) / (b.finalConvergence - b.initialConvergence);
   b.pillarStiffness = -333.3;
-  t.m.WriteLmsTable(7, t.log.get());
+  t.m.WriteLmsTable(7, t.log);
   EXPECT_EQ(t.Log(),
             "  LOCAL MINE STIFFNESS CALCULATION FOR STEP   7\n"
             "  PILLAR    X      Y        INITIAL         FINAL     INITIAL       FINAL         MINE"
@@ -224,8 +219,8 @@ TEST(LocalMineStiffness, LocationOnAMinedOutElementFailsAfterTheBaseRun) {
   LmsModel t("LmsMinedOut", kSeam, 1);
   t.SetLms({{1, 1}, {1, 4}});
   int M = 0, L = 0;
-  t.m.StartLmsPillar(0, t.log.get(), M, L);
-  EXPECT_EQ(ExitCodeOf([&] { t.m.FinishLmsPillar(1, 0, t.log.get()); }), 1);
+  t.m.StartLmsPillar(0, t.log, M, L);
+  EXPECT_EQ(ExitCodeOf([&] { t.m.FinishLmsPillar(1, 0, t.log); }), 1);
   EXPECT_EQ(t.messages.boxes,
             (std::vector<std::string>{
                 "Grid Location X= 1, Y= 4 for LMS Pillar 2 is not in a pillar - LMSC1\n"}));
@@ -238,7 +233,7 @@ TEST(LocalMineStiffness, LocationOnAMinedOutElementFailsAfterTheBaseRun) {
 TEST(LocalMineStiffness, LocationOutsideTheGridIsNotInAPillar) {
   LmsModel t("LmsOutside", kSeam, 1);
   t.SetLms({{5, 1}});
-  EXPECT_EQ(ExitCodeOf([&] { t.m.FinishLmsPillar(1, 0, t.log.get()); }), 1);
+  EXPECT_EQ(ExitCodeOf([&] { t.m.FinishLmsPillar(1, 0, t.log); }), 1);
   ASSERT_EQ(t.messages.boxes.size(), 1u);
   EXPECT_EQ(t.messages.boxes[0],
             "Grid Location X= 5, Y= 1 for LMS Pillar 1 is not in a pillar - LMSC1\n");
@@ -247,7 +242,7 @@ TEST(LocalMineStiffness, LocationOutsideTheGridIsNotInAPillar) {
 TEST(LocalMineStiffness, GobPillarFailsWithPsd1) {
   LmsModel t("LmsGob", kSeam, 1);
   t.SetLms({{4, 5}});
-  EXPECT_EQ(ExitCodeOf([&] { t.m.FinishLmsPillar(1, 0, t.log.get()); }), 2);
+  EXPECT_EQ(ExitCodeOf([&] { t.m.FinishLmsPillar(1, 0, t.log); }), 2);
   EXPECT_EQ(t.messages.boxes,
             (std::vector<std::string>{"Invalid Material Type - Must Be Coal in LMS Pillar - PSD1\n"}));
 }
@@ -255,8 +250,8 @@ TEST(LocalMineStiffness, GobPillarFailsWithPsd1) {
 TEST(LocalMineStiffness, WithoutLmsPillarsNothingHappens) {
   LmsModel t("LmsNone", kSeam, 1);
   int M = 40, L = 2;
-  t.m.StartLmsPillar(0, t.log.get(), M, L);
-  t.m.FinishLmsPillar(1, 0, t.log.get());
+  t.m.StartLmsPillar(0, t.log, M, L);
+  t.m.FinishLmsPillar(1, 0, t.log);
   EXPECT_EQ(t.m.pillarListHead, nullptr);
   EXPECT_EQ(M, 40);
   EXPECT_FALSE(fs::exists(t.dir / "lms.f1"));
@@ -269,7 +264,7 @@ TEST(LocalMineStiffness, ResultFilesHoldTheAnnouncedNumberOfBlocks) {
   // step's post-processing, so each step gives three blocks.
   LmsModel t("LmsBlocks", kSeam, 2);
   t.SetLms({{1, 2}, {1, 6}});
-  std::FILE* log = t.log.get();
+  RunLog& log = t.log;
   for (int step = 1; step <= 2; ++step) {
     int M = 1001, L = 3;
     for (int p = 0; p <= t.m.lmsPillarCount; ++p) {

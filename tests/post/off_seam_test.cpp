@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "support/recording_sinks.h"
 #include "support/scratch_files.h"
 

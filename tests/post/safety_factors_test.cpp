@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "post/pillars.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"
@@ -76,7 +76,8 @@ struct SeamFixture {
   void AllFactors() {
     m.IdentifyPillars(1);
     m.ElementSafetyFactors(m.convergence, m.fineCodes, m.seamThickness, m.elementStrainSF, 1);
-    m.PillarSafetyFactors(m.pillarStressSF, m.pillarStrainSF, 1, nullptr);
+    RunLog noLog;
+    m.PillarSafetyFactors(m.pillarStressSF, m.pillarStrainSF, 1, noLog);
     m.ReleasePillars();
   }
   double StressSF(int i, int j) const { return m.pillarStressSF[1][i][j]; }

@@ -1,14 +1,15 @@
 // The console's pieces in process: command line, input names, message and
 // progress sinks.
+#include "shell/console/console_sinks.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "numeric/fatal_exit.h"
+#include "core/fatal_exit.h"
 #include "shell/console/command_line.h"
-#include "shell/console/console_sinks.h"
 #include "shell/console/front_end.h"
 #include "support/scratch_files.h"
 

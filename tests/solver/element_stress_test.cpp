@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "solver/material_laws.h"
 #include "solver/solver_test_support.h"
 

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "shell/console/front_end.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"

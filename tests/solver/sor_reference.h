@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 
 namespace kavrel::testing_support {
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "solver/solver_test_support.h"
 #include "solver/sor_reference.h"
 #include "support/fatal_exits.h"
@@ -25,8 +25,10 @@ using testing_support::RecordingProgress;
 using testing_support::SeamArrays;
 using testing_support::SetUpModel;
 
-int Solve(CModelDat& m, SeamArrays& a, double thickness, std::FILE* log = nullptr,
+int Solve(CModelDat& m, SeamArrays& a, double thickness, RunLog* toLog = nullptr,
           bool fault = false) {
+  RunLog noLog;
+  RunLog& log = toLog ? *toLog : noLog;
   if (fault)
     return m.SolveSeamWithFault(a.u, a.codes, 1, a.nx, a.ny, m.elementWidth, thickness, a.stress,
                                 a.overburden, a.surface, a.interseam, a.precalculated, log);
@@ -344,13 +346,13 @@ TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
     FillMixedModel(fast, f, c, seed);
     FillMixedModel(literal, l, c, seed);
     ++seed;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> fastLog(std::tmpfile(), std::fclose);
+    RunLog fastLog(UniqueFile(std::tmpfile()));
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> literalLog(std::tmpfile(), std::fclose);
     ASSERT_TRUE(fastLog && literalLog);
 
     // Two solves in a row: the second starts warm from the first.
     for (int solve = 0; solve < 2; ++solve) {
-      const int fastSweeps = Solve(fast, f, 60.0, fastLog.get(), c.fault);
+      const int fastSweeps = Solve(fast, f, 60.0, &fastLog, c.fault);
       const int literalSweeps =
           LiteralSolveSeam(literal, c.fault, l.u, l.codes, 1, c.nx, c.ny, literal.elementWidth,
                            60.0, l.stress, l.overburden, l.surface, l.interseam, l.precalculated,
@@ -374,7 +376,7 @@ TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
     }
     // Same log lines (largest change and its location every 100 sweeps), same
     // diagnostics and progress.
-    const std::string fastText = ReadAll(fastLog.get());
+    const std::string fastText = ReadAll(fastLog.stream());
     EXPECT_EQ(fastText, ReadAll(literalLog.get()));
     EXPECT_NE(fastText.find("iteration number = 100, maximum displacement = "), std::string::npos);
     EXPECT_EQ(fastMessages.diagnostics, literalMessages.diagnostics);

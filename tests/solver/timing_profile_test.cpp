@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/model_dat.h"
+#include "support/run_logs.h"
 
 namespace kavrel {
 namespace {
@@ -20,21 +21,12 @@ const std::string kHead = kRule +
 class TimingProfileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    log.reset(std::tmpfile());
+    log = testing_support::TemporaryLog();
     ASSERT_TRUE(log);
     m.seamCount = 2;
   }
 
-  std::string LogText() {
-    std::fflush(log.get());
-    std::rewind(log.get());
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, log.get())) > 0) text.append(buffer, n);
-    std::rewind(log.get());
-    return text;
-  }
+  std::string LogText() { return testing_support::LogText(log); }
 
   static void Set(SeamProfile& p, int level, int loops, int iterations, long long sor,
                   long long surface, long long interseam) {
@@ -55,7 +47,7 @@ class TimingProfileTest : public ::testing::Test {
   }
 
   CModelDat m;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> log{nullptr, std::fclose};
+  RunLog log;
 };
 
 const std::string kSeam1Rows =
@@ -75,7 +67,7 @@ const std::string kSeam2Sums =
 
 TEST_F(TimingProfileTest, StepTableOfEverySeam) {
   FillStep();
-  m.PrintStepProfile(4, log.get());
+  m.PrintStepProfile(4, log);
   EXPECT_EQ(LogText(), "Profile Information for Step 4\n\n"
                        "For Seam #1 --\n" + kHead + kSeam1Rows + kRule + kSeam1Sums +
                        "For Seam #2 --\n" + kHead + kSeam2Rows + kRule + kSeam2Sums);
@@ -83,12 +75,12 @@ TEST_F(TimingProfileTest, StepTableOfEverySeam) {
 
 TEST_F(TimingProfileTest, EachStepShowsItselfAndTheRunCountsEverySolveOnce) {
   FillStep();
-  m.PrintStepProfile(1, log.get());
+  m.PrintStepProfile(1, log);
   // Step 2: seam 1 solves once more at level 3, seam 2 not at all.
   Set(m.profile[1], 3, 1, 30, 1, 0, 0);
-  log.reset(std::tmpfile());
+  log = testing_support::TemporaryLog();
   ASSERT_TRUE(log);
-  m.PrintStepProfile(2, log.get());
+  m.PrintStepProfile(2, log);
   const std::string step2 = LogText();
   const std::string seam1Step2 =
       "|    3    |      1  |      30 |       1 |       0 |       0 |       1 |\n"
@@ -116,7 +108,7 @@ TEST_F(TimingProfileTest, RunTableWithStageTotals) {
   m.profile[0].staticSeconds = 5;  // logged by the run when its stage ends, not here
   Set(m.profile[0], 3, 4, 900, 10, 2, 3);
   Set(m.profile[0], 0, 2, 20, 1, 0, 0);
-  m.PrintRunProfile(log.get());
+  m.PrintRunProfile(log);
   EXPECT_EQ(LogText(),
             "Total Time for Topographic Stress Calculations was 17 secs.\n\n"
             "Total Time for Off-Seam Displacement Calculations was 9 secs.\n\n"
@@ -129,7 +121,7 @@ TEST_F(TimingProfileTest, RunTableWithStageTotals) {
 }
 
 TEST_F(TimingProfileTest, RunWithoutStepsPrintsATableOfZeros) {
-  m.PrintRunProfile(log.get());
+  m.PrintRunProfile(log);
   const std::string zeros = "|    %    |      0  |       0 |       0 |       0 |       0 |       0 |\n";
   std::string rows;
   for (char level : {'3', '2', '1', '0'}) {

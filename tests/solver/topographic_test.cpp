@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "numeric/fatal_exit.h"
 #include "support/kavrel_runs.h"
 #include "support/recording_sinks.h"
 #include "support/scratch_files.h"
@@ -77,10 +77,10 @@ class Topography : public ::testing::Test {
 
   std::string Run(CModelDat& m) {
     const fs::path logPath = dir_ / "hill.out";
-    std::FILE* log = std::fopen(logPath.string().c_str(), "a");
-    EXPECT_NE(log, nullptr);
+    RunLog log = RunLog::Open(logPath.string(), "a");
+    EXPECT_TRUE(log);
     m.TopographicStresses(log);
-    std::fclose(log);
+    log.Close();
     return ReadFile(logPath);
   }
 
@@ -215,10 +215,10 @@ TEST_F(Topography, SingleBlockSettlesAfterTwoGaussSeidelSweeps) {
   DMatrix load(1, 1, 1, 1);
   load[1][1] = 2;
   const fs::path logPath = dir_ / "sor.out";
-  std::FILE* log = std::fopen(logPath.string().c_str(), "w");
-  ASSERT_NE(log, nullptr);
+  RunLog log = RunLog::Open(logPath.string(), "w");
+  ASSERT_TRUE(log);
   EXPECT_EQ(m_.TopographicSor(u, 1, 1, 10, load, log), 2);
-  std::fclose(log);
+  log.Close();
   EXPECT_NEAR(u[1][1], -2e-6, 1e-20);
   EXPECT_EQ(u[0][1], 0.0);
   EXPECT_EQ(u[2][1], 0.0);
@@ -236,10 +236,10 @@ TEST_F(Topography, IterationLimitIsNotAnError) {
   DMatrix load(1, 10, 1, 10);
   load.Fill(1);
   const fs::path logPath = dir_ / "sor.out";
-  std::FILE* log = std::fopen(logPath.string().c_str(), "w");
-  ASSERT_NE(log, nullptr);
+  RunLog log = RunLog::Open(logPath.string(), "w");
+  ASSERT_TRUE(log);
   EXPECT_EQ(m_.TopographicSor(u, 10, 10, 20, load, log), 100);
-  std::fclose(log);
+  log.Close();
   EXPECT_TRUE(messages_.boxes.empty());
   const std::string text = ReadFile(logPath);
   EXPECT_EQ(text.rfind("iteration number = 100, maximum displacement = ", 0), 0u);

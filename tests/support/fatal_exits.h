@@ -1,7 +1,7 @@
 // The exit code with which a call ends the run, for checks of fatal errors.
 #pragma once
 
-#include "numeric/fatal_exit.h"
+#include "core/fatal_exit.h"
 
 namespace kavrel::testing_support {
 

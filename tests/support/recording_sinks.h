@@ -16,8 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "numeric/fatal_exit.h"
-#include "shell/progress_sink.h"
+#include "core/fatal_exit.h"
+#include "core/message_sink.h"
+#include "core/progress_sink.h"
 
 namespace kavrel::testing_support {
 

@@ -9,8 +9,8 @@
 
 #include <csignal>
 
-#include "model/text_files.h"
-#include "numeric/fatal_exit.h"
+#include "core/fatal_exit.h"
+#include "core/text_files.h"
 
 namespace kavrel::console {
 

@@ -17,7 +17,8 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/progress_sink.h"
+#include "core/message_sink.h"
+#include "core/progress_sink.h"
 
 namespace kavrel::console {
 

@@ -8,9 +8,9 @@
 #include <exception>
 #include <new>
 
+#include "core/fatal_exit.h"
 #include "model/model_dat.h"
 #include "model/open_model.h"
-#include "numeric/fatal_exit.h"
 #include "shell/console/command_line.h"
 #include "shell/console/console_sinks.h"
 

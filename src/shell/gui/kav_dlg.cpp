@@ -28,10 +28,10 @@
 #include <new>
 #include <utility>
 
+#include "core/fatal_exit.h"
+#include "core/text_files.h"
 #include "model/model_dat.h"
 #include "model/open_model.h"
-#include "model/text_files.h"
-#include "numeric/fatal_exit.h"
 #include "shell/gui/about_dlg.h"
 #include "shell/gui/dialog_units.h"
 

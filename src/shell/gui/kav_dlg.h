@@ -12,12 +12,13 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
-#include <functional>
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "shell/progress_sink.h"
+#include "core/message_sink.h"
+#include "core/progress_sink.h"
 
 class QAction;
 class QGroupBox;

@@ -1,6 +1,6 @@
 // Closing written files with their errors, and bounded printf formatting for
 // the fixed-width texts of the program's files.
-#include "model/text_files.h"
+#include "core/text_files.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-// The two interfaces through which the computation talks to the user.
+// The interface through which the computation reports its progress.
 //
 // ProgressSink receives the run's progress: phase, step, seams, detail level,
 // SOR iteration, projection gridline and elapsed time. The window shows the
@@ -7,12 +7,8 @@
 // user events during a run (the window processes its messages, the console
 // notices Ctrl-C); a front end that must stop the run throws FatalExit there.
 //
-// MessageSink receives what the program shows in message boxes (ShowMessage,
-// one call per box; texts are passed as they stand, with or without their own
-// line end) and the diagnostic lines the numerical routines write to standard
-// output (WriteDiagnostic, text exactly as it should appear there).
-//
-// Both are called on the computing thread only.
+// Called on the computing thread only. Messages go through MessageSink
+// (core/message_sink.h).
 #pragma once
 
 #include <string>
@@ -47,14 +43,7 @@ class ProgressSink {
   virtual long long RunStartTime() const = 0;
 };
 
-class MessageSink {
- public:
-  virtual ~MessageSink() = default;
-  virtual void ShowMessage(const std::string& text) = 0;
-  virtual void WriteDiagnostic(const std::string& text) = 0;
-};
-
-// Sinks that drop everything: the model's defaults, so the core never checks
+// A sink that drops everything: the model's default, so the core never checks
 // for a missing front end.
 class NullProgressSink : public ProgressSink {
  public:
@@ -75,12 +64,6 @@ class NullProgressSink : public ProgressSink {
   void SetProjectionCaption(ProjectionKind) override {}
   long long RunStartTime() const override { return runStartTime; }
   long long runStartTime = 0;
-};
-
-class NullMessageSink : public MessageSink {
- public:
-  void ShowMessage(const std::string&) override {}
-  void WriteDiagnostic(const std::string&) override {}
 };
 
 }  // namespace kavrel

@@ -1,0 +1,31 @@
+// Writing and flushing the lines of the run log.
+#include "core/run_log.h"
+
+#include <cstdarg>
+
+namespace kavrel {
+
+RunLog RunLog::Open(const std::string& path, const char* mode) {
+  return RunLog(UniqueFile(std::fopen(path.c_str(), mode)));
+}
+
+bool RunLog::Printf(const char* format, ...) {
+  if (!file_) return false;
+  std::va_list args;
+  va_start(args, format);
+  const int written = std::vfprintf(file_.get(), format, args);
+  va_end(args);
+  return std::fflush(file_.get()) == 0 && written >= 0;
+}
+
+bool RunLog::Write(const char* text) {
+  if (!file_) return false;
+  const int written = std::fputs(text, file_.get());
+  return std::fflush(file_.get()) == 0 && written >= 0;
+}
+
+void RunLog::Flush() {
+  if (file_) std::fflush(file_.get());
+}
+
+}  // namespace kavrel
