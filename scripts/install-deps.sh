@@ -4,7 +4,7 @@
 # packages cannot be installed (no root, no network), the build goes on without
 # them: the Qt window and its tests are then left out by CMake.
 need=""
-for p in build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev \
+for p in build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
          qt6-base-dev fonts-liberation2 locales xvfb xauth; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     need="$need $p"

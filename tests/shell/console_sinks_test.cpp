@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,39 +23,77 @@ using kavrel::testing_support::ReadStream;
 
 TEST(CommandLine, AcceptsTheCommandsAndOptions) {
   CommandLine c = ParseCommandLine({"check", "m.inp"});
-  EXPECT_EQ(c.command, Command::Check);
-  EXPECT_EQ(c.modelPath, "m.inp");
+  EXPECT_EQ(c.kind, LineKind::Command);
+  EXPECT_EQ(c.command, "check");
+  EXPECT_TRUE(c.action);
 
-  c = ParseCommandLine({"run", "--quiet", "--static-stresses", "dir/m.inp"});
-  EXPECT_EQ(c.command, Command::Run);
-  EXPECT_TRUE(c.quiet);
-  EXPECT_TRUE(c.staticStresses);
-  EXPECT_EQ(c.modelPath, "dir/m.inp");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"run", "--quiet", "--static-stresses", "dir/m.inp"},
+        {"run", "m.inp", "--quiet"},
+        // A model whose name starts with a dash, after "--".
+        {"run", "--", "-odd.inp"}}) {
+    c = ParseCommandLine(args);
+    EXPECT_EQ(c.kind, LineKind::Command) << c.error;
+    EXPECT_EQ(c.command, "run");
+  }
 
-  c = ParseCommandLine({"run", "m.inp", "--quiet"});
-  EXPECT_EQ(c.command, Command::Run);
-  EXPECT_TRUE(c.quiet);
-  EXPECT_FALSE(c.staticStresses);
-
-  // A model whose name starts with a dash, after "--".
-  c = ParseCommandLine({"run", "--", "-odd.inp"});
-  EXPECT_EQ(c.command, Command::Run);
-  EXPECT_EQ(c.modelPath, "-odd.inp");
-
-  EXPECT_EQ(ParseCommandLine({"--help"}).command, Command::Help);
-  EXPECT_EQ(ParseCommandLine({"run", "--help"}).command, Command::Help);
-  EXPECT_EQ(ParseCommandLine({"--version"}).command, Command::Version);
+  EXPECT_EQ(ParseCommandLine({"--help"}).kind, LineKind::Help);
+  EXPECT_EQ(ParseCommandLine({"help"}).kind, LineKind::Help);
+  EXPECT_EQ(ParseCommandLine({"run", "--help"}).kind, LineKind::Help);
+  EXPECT_EQ(ParseCommandLine({"check", "-h"}).kind, LineKind::Help);
+  EXPECT_EQ(ParseCommandLine({"--version"}).kind, LineKind::Version);
 }
 
-TEST(CommandLine, RefusesWhatItDoesNotKnow) {
-  EXPECT_EQ(ParseCommandLine({}).command, Command::Invalid);
-  EXPECT_EQ(ParseCommandLine({"solve", "m.inp"}).command, Command::Invalid);
-  EXPECT_EQ(ParseCommandLine({"check"}).command, Command::Invalid);
-  EXPECT_EQ(ParseCommandLine({"run", "--quiet"}).command, Command::Invalid);
-  EXPECT_EQ(ParseCommandLine({"run", "--fast", "m.inp"}).command, Command::Invalid);
-  EXPECT_EQ(ParseCommandLine({"check", "--quiet", "m.inp"}).command, Command::Invalid);
-  EXPECT_EQ(ParseCommandLine({"check", "a.inp", "b.inp"}).command, Command::Invalid);
-  EXPECT_NE(ParseCommandLine({"check"}).error.find("missing model file"), std::string::npos);
+TEST(CommandLine, RefusesWhatItDoesNotKnowNamingIt) {
+  const auto error = [](const std::vector<std::string>& args) {
+    const CommandLine c = ParseCommandLine(args);
+    EXPECT_EQ(c.kind, LineKind::Invalid);
+    return c.error;
+  };
+  EXPECT_EQ(error({}), "no command given");
+  EXPECT_EQ(error({"solve", "m.inp"}), "unknown command 'solve'");
+  EXPECT_EQ(error({"--fast"}), "unknown option '--fast'");
+  EXPECT_EQ(error({"check"}), "missing model file (MODEL.inp)");
+  EXPECT_EQ(error({"run", "--quiet"}), "missing model file (MODEL.inp)");
+  EXPECT_EQ(error({"run", "--fast", "m.inp"}), "unknown option '--fast' for run");
+  EXPECT_EQ(error({"run", "--fast"}), "unknown option '--fast' for run");
+  EXPECT_EQ(error({"check", "--quiet", "m.inp"}), "unknown option '--quiet' for check");
+  EXPECT_EQ(error({"check", "a.inp", "b.inp"}), "more than one model file given");
+}
+
+TEST(CommandLine, UsageTextListsEveryCommandOnce) {
+  // Two made-up commands: the synopsis lines in order, a continuation line
+  // indented under the first, each help paragraph, the common last lines.
+  std::vector<ConsoleCommand> commands(2);
+  commands[0].name = "one";
+  commands[0].synopsis = {"one A", "     [B]"};
+  commands[0].help = "  one  first\n";
+  commands[1].name = "two";
+  commands[1].synopsis = {"two"};
+  commands[1].help = "  two  second\n";
+  const std::string text = UsageText(commands);
+  EXPECT_EQ(text.substr(0, text.find("\n\n") + 2),
+            "usage: kavrel one A\n"
+            "            [B]\n"
+            "       kavrel two\n"
+            "       kavrel --help | --version\n\n");
+  EXPECT_NE(text.find("\n\n  one  first\n  two  second\n\nExit status: "), std::string::npos);
+
+  // Each command's subcommand gets its own options only.
+  bool flag = false;
+  commands[0].add = [&flag](CLI::App& sub) -> CommandFinisher {
+    sub.add_flag("--flag", flag);
+    return [] { return CommandAction([](const ConsoleStreams&) { return 7; }); };
+  };
+  commands[1].add = [](CLI::App&) -> CommandFinisher {
+    return []() -> CommandAction { throw UsageError("two refuses"); };
+  };
+  const CommandLine one = ParseCommandLine({"one", "--flag"}, commands);
+  ASSERT_EQ(one.kind, LineKind::Command);
+  EXPECT_TRUE(flag);
+  EXPECT_EQ(one.action(ConsoleStreams{}), 7);
+  EXPECT_EQ(ParseCommandLine({"two", "--flag"}, commands).error, "unknown option '--flag' for two");
+  EXPECT_EQ(ParseCommandLine({"two"}, commands).error, "two refuses");
 }
 
 TEST(InputNames, FolderEndsWithSlashAndTitleDropsTheExtension) {

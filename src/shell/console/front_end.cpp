@@ -4,7 +4,6 @@
 // onto the process exit status.
 #include "shell/console/front_end.h"
 
-#include <ctime>
 #include <exception>
 #include <new>
 
@@ -47,58 +46,61 @@ int OpenModel(CModelDat& model, const std::string& path, bool announceSuccess) {
   return kavrel::OpenModel(model, SplitInputPath(path), announceSuccess);
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                   bool errIsTerminal) {
-  const CommandLine line = ParseCommandLine(args);
-  switch (line.command) {
-    case Command::Help:
-      std::fputs(UsageText().c_str(), out);
-      return 0;
-    case Command::Version:
-      std::fputs("kavrel " KAVREL_VERSION "\n", out);
-      return 0;
-    case Command::Invalid:
-      std::fprintf(err, "kavrel: %s\n%s", line.error.c_str(), UsageText().c_str());
-      return kUsageExitCode;
-    case Command::Check:
-    case Command::Run:
-      break;
-  }
-
-  const bool running = line.command == Command::Run;
-  StatusLine status(err, running && !line.quiet && errIsTerminal);
-  ConsoleMessageSink messages(err, out, &status, !line.quiet);
+int RunOnModel(const ConsoleStreams& streams, const ModelReporting& reporting,
+               const std::function<int(CModelDat& model, ConsoleProgressSink& progress)>& body) {
+  StatusLine status(streams.err, reporting.statusLine);
+  ConsoleMessageSink messages(streams.err, streams.out, &status, !reporting.quiet);
   ConsoleProgressSink progress(&status);
   try {
     CModelDat model;
     model.SetProgress(&progress);
     model.SetMessages(&messages);
-
-    const int openResult = OpenModel(model, line.modelPath, !line.quiet);
-    if (openResult != 0) return openResult;
-    if (!running) return 0;
-
-    if (line.staticStresses) model.staticStress = 1;
-    progress.SetStepCount(model.stepCount);
-    // From here on Ctrl-C stops the run at its next report, unwinding so that
-    // the log is closed with everything written so far.
-    InstallInterruptHandler();
-    progress.SetRunStartTime(static_cast<long long>(std::time(nullptr)));
-    model.RunAnalysis();
+    const int result = body(model, progress);
     status.Clear();
-    return 0;
+    return result;
   } catch (const FatalExit& fatal) {
     status.Clear();
-    if (!fatal.consoleText().empty()) std::fputs(AsOneLine(fatal.consoleText()).c_str(), err);
-    std::fflush(out);
-    std::fflush(err);
+    if (!fatal.consoleText().empty()) std::fputs(AsOneLine(fatal.consoleText()).c_str(), streams.err);
+    std::fflush(streams.out);
+    std::fflush(streams.err);
     return fatal.exitCode();
   } catch (const std::bad_alloc&) {
     status.Clear();
-    std::fputs("kavrel: out of memory\n", err);
+    std::fputs("kavrel: out of memory\n", streams.err);
     return kInternalErrorExitCode;
   } catch (const std::exception& e) {
     status.Clear();
+    std::fprintf(streams.err, "kavrel: internal error: %s\n", e.what());
+    return kInternalErrorExitCode;
+  }
+}
+
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                   bool errIsTerminal) {
+  try {
+    const CommandLine line = ParseCommandLine(args);
+    switch (line.kind) {
+      case LineKind::Help:
+        std::fputs(UsageText().c_str(), out);
+        return 0;
+      case LineKind::Version:
+        std::fputs("kavrel " KAVREL_VERSION "\n", out);
+        return 0;
+      case LineKind::Invalid:
+        std::fprintf(err, "kavrel: %s\n%s", line.error.c_str(), UsageText().c_str());
+        return kUsageExitCode;
+      case LineKind::Command:
+        break;
+    }
+    ConsoleStreams streams;
+    streams.out = out;
+    streams.err = err;
+    streams.errIsTerminal = errIsTerminal;
+    return line.action(streams);
+  } catch (const std::bad_alloc&) {
+    std::fputs("kavrel: out of memory\n", err);
+    return kInternalErrorExitCode;
+  } catch (const std::exception& e) {
     std::fprintf(err, "kavrel: internal error: %s\n", e.what());
     return kInternalErrorExitCode;
   }
