@@ -5,6 +5,7 @@
 # them: the Qt window and its tests are then left out by CMake.
 need=""
 for p in build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
+         libqcustomplot-dev libqcustomplot2.1-qt6 \
          qt6-base-dev fonts-liberation2 locales xvfb xauth; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     need="$need $p"

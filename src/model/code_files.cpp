@@ -55,14 +55,19 @@ std::string CModelDat::StepCodeFileName(int step) const {
 // follows the last line the reader took from `input`. A step file that cannot
 // be created, a block that ends early, or a code file that cannot be written
 // ends the read with result 11; afterwards fineCodes holds the last step.
+// With `writeStepCodeFiles` false the block is read and checked alike but no
+// file is written.
 int CModelDat::WriteStepCodeFiles(std::FILE* input) {
   fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
 
   for (int step = 1; step <= stepCount; ++step) {
-    UniqueFile out(std::fopen(StepCodeFileName(step).c_str(), "w"));
-    if (!out) {
-      ShowMessage("Could Not Open Temporary File for Seam Codes- RI11a");
-      return 11;
+    UniqueFile out;
+    if (writeStepCodeFiles) {
+      out.reset(std::fopen(StepCodeFileName(step).c_str(), "w"));
+      if (!out) {
+        ShowMessage("Could Not Open Temporary File for Seam Codes- RI11a");
+        return 11;
+      }
     }
     for (int s = 1; s <= seamCount; ++s) {
       char** codes = fineCodes[s];
@@ -71,9 +76,9 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
         ShowMessage("Error reading the fine mesh codes - RI11b\n");
         return 11;
       }
-      WriteSeamRows(out.get(), codes, nx, ny);
+      if (out) WriteSeamRows(out.get(), codes, nx, ny);
     }
-    if (!FinishFile(out)) {
+    if (out && !FinishFile(out)) {
       ShowMessage("Error writing the fine mesh codes - RI11c\n");
       return 11;
     }

@@ -177,6 +177,9 @@ class CModelDat {
   // ---- implementation state (not part of the input) ------------------------
   MessageSink* messages;  // never null; message boxes and standard output lines
   long long runClock = 0;  // calendar seconds taken by RunAnalysis at its start
+  // False: ReadInputFile checks the code block but writes no step code files,
+  // for readers of a finished run (the plots) that must leave its files alone.
+  bool writeStepCodeFiles = true;
 
   // ---- setters used by File > Open -------------------------------------------
   void SetProgress(ProgressSink* sink);

@@ -19,6 +19,10 @@ struct InputNames {
   std::string title;
 };
 
+// The names of a model path as given by the user: `folder` is "./" for a bare
+// file name.
+InputNames SplitInputPath(const std::string& path);
+
 // Reads and checks the input the model's names point at. On a failure the
 // reader's own message is followed by "The Input File was not the Correct
 // Format - OFO1". Returns the reader's result (0 on success).

@@ -19,11 +19,11 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-// Blanks dropped, lower case.
+// Blanks and hyphens dropped, lower case.
 std::string Squeezed(std::string_view text) {
   std::string out;
   for (const char c : text)
-    if (!std::isspace(static_cast<unsigned char>(c)))
+    if (!std::isspace(static_cast<unsigned char>(c)) && c != '-')
       out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
   return out;
 }

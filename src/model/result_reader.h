@@ -38,10 +38,10 @@ struct Column {
   std::string unit;
 };
 
-// The name a user types for a column: lower case, blanks dropped, and a
-// leading "seam" dropped ("Seam Convergence" -> "convergence", "Total
-// Vertical Stress" -> "totalverticalstress", "Pillar Stress SF" ->
-// "pillarstresssf").
+// The name a user types for a column: lower case, blanks and hyphens
+// dropped, and a leading "seam" dropped ("Seam Convergence" -> "convergence",
+// "Total Vertical Stress" -> "totalverticalstress", "Pillar Stress SF" ->
+// "pillarstresssf", "Off-seam Displacement" -> "offseamdisplacement").
 std::string QuantityKey(std::string_view columnName);
 
 // What the first three lines of the file announce.

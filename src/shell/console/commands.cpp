@@ -10,6 +10,9 @@ std::vector<ConsoleCommand> ConsoleCommands() {
   return {
       CheckCommand(),
       RunCommand(),
+#ifdef KAVREL_HAVE_PLOT
+      PlotCommand(),
+#endif
   };
 }
 

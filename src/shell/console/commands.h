@@ -12,6 +12,9 @@ namespace kavrel::console {
 
 ConsoleCommand CheckCommand();
 ConsoleCommand RunCommand();
+#ifdef KAVREL_HAVE_PLOT
+ConsoleCommand PlotCommand();
+#endif
 
 // Adds the positional MODEL.inp to `subcommand`; the vector receives every
 // positional argument given.

@@ -20,10 +20,7 @@ namespace kavrel::console {
 class ConsoleProgressSink;
 
 using kavrel::InputNames;
-
-// The names of a path given on the command line: `folder` is "./" for a bare
-// file name.
-InputNames SplitInputPath(const std::string& path);
+using kavrel::SplitInputPath;
 
 // File > Open (kavrel::OpenModel) for the input at `path`. Returns 0, or the
 // reader's or the echo's non-zero result.

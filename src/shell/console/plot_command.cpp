@@ -1,0 +1,165 @@
+// `kavrel plot MODEL.inp [...]`: pictures of what a run wrote beside the model
+// (never a new run), one file per seam, step and quantity asked for, drawn
+// without a display. Paths written go to standard output, one per line;
+// warnings and errors to standard error, naming the file and the reason.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+
+#include "plot/picture_jobs.h"
+#include "plot/plot_data.h"
+#include "plot/run_info.h"
+#include "shell/console/commands.h"
+
+namespace kavrel::console {
+
+namespace {
+
+constexpr int kPlotFailed = 1;
+
+struct PlotOptions {
+  std::vector<int> seams;
+  std::vector<int> steps;
+  std::vector<std::string> quantities;
+  std::string profile;
+  bool codes = false;
+  bool offSeam = false;
+  int lmsRun = -1;
+  std::string range;
+  std::string format = "png";
+  std::string output;
+  std::string size = "1000x800";
+};
+
+// "WxH" with both sides from 16 to 20000 pixels.
+bool ParseSize(const std::string& text, int& width, int& height) {
+  const std::size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  try {
+    std::size_t used = 0;
+    width = std::stoi(text.substr(0, x), &used);
+    if (used != x) return false;
+    height = std::stoi(text.substr(x + 1), &used);
+    if (used != text.size() - x - 1) return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+  return width >= 16 && height >= 16 && width <= 20000 && height <= 20000;
+}
+
+// The request for the parsed options, or UsageError.
+plot::PictureRequest RequestOf(const PlotOptions& o) {
+  plot::PictureRequest request;
+  request.seams = o.seams;
+  request.steps = o.steps;
+  request.quantities = o.quantities;
+  request.codes = o.codes;
+  request.offSeam = o.offSeam;
+  request.lmsRun = o.lmsRun;
+  request.outputFolder = o.output;
+  std::string error;
+  if (!o.profile.empty()) {
+    plot::ProfileLine line;
+    if (!plot::ParseProfileLine(o.profile, line, error)) throw UsageError(error);
+    request.profile = line;
+  }
+  if (!o.range.empty()) {
+    plot::ValueRange range;
+    if (!plot::ParseRange(o.range, range, error)) throw UsageError(error);
+    request.range = range;
+  }
+  if (o.format == "png") {
+    request.format = plot::PictureFormat::Png;
+  } else if (o.format == "pdf") {
+    request.format = plot::PictureFormat::Pdf;
+  } else {
+    throw UsageError("format '" + o.format + "' is not png or pdf");
+  }
+  if (!ParseSize(o.size, request.width, request.height))
+    throw UsageError("size '" + o.size + "' is not WxH (16 to 20000 pixels each)");
+  if (o.codes && (request.profile || o.offSeam || !o.quantities.empty()))
+    throw UsageError("--codes draws the material codes: no --quantity, --profile or --off-seam");
+  if (o.offSeam && !o.seams.empty()) throw UsageError("--off-seam takes no --seam");
+  if (o.lmsRun < -1) throw UsageError("--lms-run must be 0 or more");
+  return request;
+}
+
+int Plot(const ConsoleStreams& streams, const std::string& path,
+         const plot::PictureRequest& request) {
+  plot::RunInfo info;
+  std::string error;
+  if (!plot::LoadRunInfo(path, info, error)) {
+    std::fprintf(streams.err, "kavrel: %s: %s\n", path.c_str(), error.c_str());
+    return kPlotFailed;
+  }
+  plot::HeadlessApplication application;
+  plot::PictureOutcome outcome;
+  const bool ok = plot::WritePictures(info, request, outcome);
+  for (const std::string& warning : outcome.warnings)
+    std::fprintf(streams.err, "kavrel: %s\n", warning.c_str());
+  if (!ok) {
+    std::fprintf(streams.err, "kavrel: %s\n", outcome.error.c_str());
+    return kPlotFailed;
+  }
+  for (const std::string& written : outcome.written)
+    std::fprintf(streams.out, "%s\n", written.c_str());
+  return outcome.warnings.empty() ? 0 : kPlotFailed;
+}
+
+std::string QuantityList() {
+  std::string text = "          quantities:";
+  std::size_t lineLength = text.size();
+  for (const std::string& key : plot::AllQuantityKeys()) {
+    if (lineLength + key.size() + 1 > 90) {
+      text += "\n                     ";
+      lineLength = 21;
+    }
+    text += " " + key;
+    lineLength += key.size() + 1;
+  }
+  return text + "\n          off-seam: offseamdisplacement xslope yslope xstrain ystrain\n";
+}
+
+}  // namespace
+
+ConsoleCommand PlotCommand() {
+  ConsoleCommand command;
+  command.name = "plot";
+  command.synopsis = {
+      "plot MODEL.inp [--seam S] [--step N] [--quantity NAME] [--profile x=X|y=Y]",
+      " [--codes] [--off-seam] [--lms-run P] [--range LO:HI] [--format png|pdf]",
+      " [--size WxH] [--output DIR]"};
+  command.help =
+      "  plot    pictures of a finished run, read from its files (the run is not repeated):\n"
+      "          maps of one quantity of one seam at one step, with --profile the curves\n"
+      "          along the row or column of elements through a point (one per step), with\n"
+      "          --codes the material codes, with --off-seam the off-seam plane. Seams,\n"
+      "          steps and quantities may be repeated or given as lists (1,3). By default\n"
+      "          the convergence and total vertical stress maps of every seam at the last\n"
+      "          step, as PNG files of 1000x800 pixels beside the model; prints each path.\n" +
+      QuantityList();
+  command.add = [](CLI::App& sub) -> CommandFinisher {
+    auto o = std::make_shared<PlotOptions>();
+    sub.add_option("--seam", o->seams)->delimiter(',');
+    sub.add_option("--step", o->steps)->delimiter(',');
+    sub.add_option("--quantity", o->quantities)->delimiter(',');
+    sub.add_option("--profile", o->profile);
+    sub.add_flag("--codes", o->codes);
+    sub.add_flag("--off-seam", o->offSeam);
+    sub.add_option("--lms-run", o->lmsRun);
+    sub.add_option("--range", o->range);
+    sub.add_option("--format", o->format);
+    sub.add_option("--size", o->size);
+    sub.add_option("--output", o->output);
+    auto given = AddModelArgument(sub);
+    return [given, o]() -> CommandAction {
+      const std::string path = OneModelPath(*given);
+      const plot::PictureRequest request = RequestOf(*o);
+      return [path, request](const ConsoleStreams& streams) { return Plot(streams, path, request); };
+    };
+  };
+  return command;
+}
+
+}  // namespace kavrel::console
