@@ -73,6 +73,11 @@ bool ParseRow(std::string_view line, std::size_t count, std::vector<double>& row
 
 std::string LineText(long long number) { return "line " + std::to_string(number); }
 
+// "1 complete block", "2 complete blocks".
+std::string CompleteBlocks(int count) {
+  return std::to_string(count) + (count == 1 ? " complete block" : " complete blocks");
+}
+
 // The dimension line and the two header lines.
 bool ReadLayout(std::istream& in, ResultLayout& layout, std::string& error) {
   std::string line;
@@ -184,15 +189,15 @@ bool ReadResultFile(const std::string& path, int lmsPillarCount, const BlockFilt
       ++lineNumber;
       if (!NextLine(in, line)) {
         out.complete = false;
-        out.incompleteReason = "holds " + std::to_string(b) + " complete blocks of the " +
+        out.incompleteReason = "holds " + CompleteBlocks(b) + " of the " +
                                std::to_string(layout.blockCount) + " it announces";
         return true;
       }
       if (!ParseRow(line, columns, row)) {
         out.complete = false;
         out.incompleteReason = LineText(lineNumber) + " is not a row of " +
-                               std::to_string(columns) + " numbers; " + std::to_string(b) +
-                               " complete blocks of the " + std::to_string(layout.blockCount) +
+                               std::to_string(columns) + " numbers; " + CompleteBlocks(b) +
+                               " of the " + std::to_string(layout.blockCount) +
                                " it announces come before it";
         return true;
       }
