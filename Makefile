@@ -24,8 +24,11 @@ run: deps build
 	@for m in panel two_seam hill every_option; do \
 	  echo "== kavrel run $(BUILD)/run/$$m.inp"; \
 	  $(BUILD)/bin/kavrel run $(BUILD)/run/$$m.inp || exit $$?; \
+	  if $(BUILD)/bin/kavrel --help | grep -q '^       kavrel plot'; then \
+	    $(BUILD)/bin/kavrel plot $(BUILD)/run/$$m.inp || exit $$?; \
+	  fi; \
 	done
-	@echo "results and logs are in $(BUILD)/run/"
+	@echo "results, logs and pictures are in $(BUILD)/run/"
 
 test: deps test-plain test-sanitize
 

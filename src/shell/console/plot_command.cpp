@@ -128,8 +128,8 @@ ConsoleCommand PlotCommand() {
   command.name = "plot";
   command.synopsis = {
       "plot MODEL.inp [--seam S] [--step N] [--quantity NAME] [--profile x=X|y=Y]",
-      " [--codes] [--off-seam] [--lms-run P] [--range LO:HI] [--format png|pdf]",
-      " [--size WxH] [--output DIR]"};
+      "            [--codes] [--off-seam] [--lms-run P] [--range LO:HI] [--format png|pdf]",
+      "            [--size WxH] [--output DIR]"};
   command.help =
       "  plot    pictures of a finished run, read from its files (the run is not repeated):\n"
       "          maps of one quantity of one seam at one step, with --profile the curves\n"
