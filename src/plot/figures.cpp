@@ -20,7 +20,14 @@ const QColor kOutlineColour(0, 0, 0);
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
-// Empties the plot and lays out a title row over one axis rect, returned.
+// The grid under the title, which holds the axis rects, colour scale and
+// legend; ResetPlot makes it.
+QCPLayoutGrid* Body(QCustomPlot& plot) {
+  return static_cast<QCPLayoutGrid*>(plot.plotLayout()->element(1, 0));
+}
+
+// Empties the plot and lays out a title row over a body grid holding one
+// axis rect, returned. The title spans the body's columns.
 QCPAxisRect* ResetPlot(QCustomPlot& plot, const std::string& title) {
   plot.clearPlottables();
   plot.clearItems();
@@ -30,9 +37,11 @@ QCPAxisRect* ResetPlot(QCustomPlot& plot, const std::string& title) {
   plot.plotLayout()->setRowSpacing(0);
   plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, Text(title),
                                                          QFont("Liberation Sans", 10, QFont::Bold)));
-  auto* rect = new QCPAxisRect(&plot);
-  plot.plotLayout()->addElement(1, 0, rect);
+  auto* body = new QCPLayoutGrid;
+  plot.plotLayout()->addElement(1, 0, body);
   plot.plotLayout()->setRowStretchFactor(0, 0.01);
+  auto* rect = new QCPAxisRect(&plot);
+  body->addElement(0, 0, rect);
   plot.xAxis = rect->axis(QCPAxis::atBottom);
   plot.yAxis = rect->axis(QCPAxis::atLeft);
   plot.xAxis2 = rect->axis(QCPAxis::atTop);
@@ -71,7 +80,7 @@ QCPColorMap* AddColourMap(QCPAxisRect* rect, const FieldGrid& field, const std::
 
 QCPColorScale* AddColourScale(QCustomPlot& plot, QCPColorMap* map, const std::string& label) {
   auto* scale = new QCPColorScale(&plot);
-  plot.plotLayout()->addElement(1, 1, scale);
+  Body(plot)->addElement(0, 1, scale);
   scale->setType(QCPAxis::atRight);
   scale->axis()->setLabel(Text(label));
   map->setColorScale(scale);
@@ -222,7 +231,7 @@ void DrawProfile(QCustomPlot& plot, const ProfileData& data) {
     QCPAxisRect* rect = first;
     if (p > 0) {
       rect = new QCPAxisRect(&plot);
-      plot.plotLayout()->addElement(static_cast<int>(p) + 1, 0, rect);
+      Body(plot)->addElement(static_cast<int>(p), 0, rect);
     }
     rect->setMarginGroup(QCP::msLeft | QCP::msRight, group);
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
@@ -271,11 +280,14 @@ QCPColorMap* DrawCodeMap(QCustomPlot& plot, const CodeMapData& data) {
   map->setGradient(g);
   map->setDataRange(QCPRange(0, std::max<double>(1, static_cast<double>(n - 1))));
   // One legend entry per code: an empty graph with a filled square symbol.
+  // The legend sits at the top of a column of its own beside the map.
   plot.legend = new QCPLegend;
-  auto* legendRect = new QCPLayoutGrid;
-  plot.plotLayout()->addElement(1, 1, legendRect);
-  legendRect->addElement(0, 0, plot.legend);
-  plot.plotLayout()->setColumnStretchFactor(1, 0.01);
+  auto* column = new QCPLayoutGrid;
+  Body(plot)->addElement(0, 1, column);
+  Body(plot)->setColumnStretchFactor(1, 0.01);
+  column->addElement(0, 0, plot.legend);
+  column->addElement(1, 0, new QCPLayoutElement(&plot));
+  column->setRowStretchFactor(0, 0.01);
   plot.legend->setLayer("legend");
   for (std::size_t k = 0; k < n; ++k) {
     QCPGraph* entry = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
