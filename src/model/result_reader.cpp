@@ -3,6 +3,7 @@
 // costs one pass and only the blocks asked for are stored.
 #include "model/result_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -206,6 +207,29 @@ bool ReadResultFile(const std::string& path, int lmsPillarCount, const BlockFilt
     }
     out.blocks.push_back(std::move(block));
   }
+  return true;
+}
+
+bool CountWholeBlocks(const std::string& path, ResultLayout& layout, int& blocks,
+                      std::string& error) {
+  blocks = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot be opened";
+    return false;
+  }
+  if (!ReadLayout(in, layout, error)) return false;
+  // Only lines with their line end count: a run cut short may have left its
+  // last line half written.
+  long long lines = 0;
+  std::vector<char> chunk(1 << 20);
+  while (in) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    lines += std::count(chunk.data(), chunk.data() + got, '\n');
+  }
+  const long long whole = lines / layout.elementCount;
+  blocks = static_cast<int>(std::min<long long>(whole, layout.blockCount));
   return true;
 }
 

@@ -112,6 +112,13 @@ using BlockFilter = std::function<bool(int step, int lmsRun)>;
                                   const BlockFilter& wantBlock, ResultFile& out,
                                   std::string& error);
 
+// Reads the header of the file at `path` into `layout` and counts its data
+// lines without parsing them: `blocks` is the number of whole blocks that
+// the lines ending in a line end make, at most the number announced. A quick look at how far a run got;
+// ReadResultFile is the one that checks every line.
+[[nodiscard]] bool CountWholeBlocks(const std::string& path, ResultLayout& layout, int& blocks,
+                                    std::string& error);
+
 // Reads an off-seam displacement file (one block per step, five columns).
 [[nodiscard]] bool ReadOffSeamFile(const std::string& path, const BlockFilter& wantBlock,
                                    ResultFile& out, std::string& error);

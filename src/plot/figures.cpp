@@ -55,7 +55,11 @@ void ShowWholeGrid(QCPAxisRect* rect, const FieldGrid& field) {
   rect->axis(QCPAxis::atLeft)->setRange(field.originY, field.originY + field.ny * field.width);
 }
 
-QCPColorMap* AddColourMap(QCPAxisRect* rect, const FieldGrid& field, const std::string& lengthUnit) {
+// The map's cells hold the field's values clamped to `range` (NaN stays NaN):
+// an infinite safety factor takes the top colour, and no value reaches the
+// gradient too large to turn into a colour index.
+QCPColorMap* AddColourMap(QCPAxisRect* rect, const FieldGrid& field, const ValueRange& range,
+                          const std::string& lengthUnit) {
   QCPAxis* x = rect->axis(QCPAxis::atBottom);
   QCPAxis* y = rect->axis(QCPAxis::atLeft);
   x->setLabel(Text("X (" + lengthUnit + ")"));
@@ -73,7 +77,10 @@ QCPColorMap* AddColourMap(QCPAxisRect* rect, const FieldGrid& field, const std::
   data->setRange(QCPRange(field.CentreX(1) - halfX, field.CentreX(field.nx) + halfX),
                  QCPRange(field.CentreY(1) - halfY, field.CentreY(field.ny) + halfY));
   for (int i = 1; i <= field.nx; ++i)
-    for (int j = 1; j <= field.ny; ++j) data->setCell(i - 1, j - 1, field.At(i, j));
+    for (int j = 1; j <= field.ny; ++j) {
+      const double v = field.At(i, j);
+      data->setCell(i - 1, j - 1, std::isnan(v) ? v : std::fmin(std::fmax(v, range.lo), range.hi));
+    }
   ShowWholeGrid(rect, field);
   return map;
 }
@@ -211,7 +218,7 @@ void KeepEqualAxes(QCustomPlot& plot) {
 
 QCPColorMap* DrawMap(QCustomPlot& plot, const MapData& data) {
   QCPAxisRect* rect = ResetPlot(plot, data.title);
-  QCPColorMap* map = AddColourMap(rect, data.field, data.lengthUnit);
+  QCPColorMap* map = AddColourMap(rect, data.field, data.range, data.lengthUnit);
   std::string label = data.quantity;
   if (!data.unit.empty() && data.unit != data.quantity) label += " (" + data.unit + ")";
   AddColourScale(plot, map, label);
@@ -226,6 +233,17 @@ QCPColorMap* DrawMap(QCustomPlot& plot, const MapData& data) {
 void DrawProfile(QCustomPlot& plot, const ProfileData& data) {
   QCPAxisRect* first = ResetPlot(plot, data.title);
   auto* group = new QCPMarginGroup(&plot);
+  // One legend for every panel (their curves are the same steps), at the
+  // top of a column of its own so that it hides no curve.
+  plot.legend = new QCPLegend;
+  auto* column = new QCPLayoutGrid;
+  Body(plot)->addElement(0, 1, column);
+  Body(plot)->setColumnStretchFactor(1, 0.01);
+  column->addElement(0, 0, plot.legend);
+  column->addElement(1, 0, new QCPLayoutElement(&plot));
+  column->setRowStretchFactor(0, 0.01);
+  plot.legend->setLayer("legend");
+  plot.legend->setFont(QFont("Liberation Sans", 8));
   for (std::size_t p = 0; p < data.panels.size(); ++p) {
     const ProfilePanel& panel = data.panels[p];
     QCPAxisRect* rect = first;
@@ -240,10 +258,6 @@ void DrawProfile(QCustomPlot& plot, const ProfileData& data) {
     std::string label = panel.quantity;
     if (!panel.unit.empty() && panel.unit != panel.quantity) label += " (" + panel.unit + ")";
     y->setLabel(Text(label));
-    auto* legend = new QCPLegend;
-    rect->insetLayout()->addElement(legend, Qt::AlignTop | Qt::AlignRight);
-    legend->setLayer("legend");
-    legend->setFont(QFont("Liberation Sans", 8));
     for (std::size_t c = 0; c < panel.curves.size(); ++c) {
       const ProfileCurve& curve = panel.curves[c];
       QCPGraph* graph = plot.addGraph(x, y);
@@ -251,25 +265,27 @@ void DrawProfile(QCustomPlot& plot, const ProfileData& data) {
       const double share = panel.curves.size() > 1
                                ? static_cast<double>(c) / static_cast<double>(panel.curves.size() - 1)
                                : 1.0;
-      graph->setPen(QPen(QColor::fromRgb(SequentialGradient().color(share * 0.85, QCPRange(0, 1))), 1.6));
+      graph->setPen(
+          QPen(QColor::fromRgb(SequentialGradient().color(share * 0.85, QCPRange(0, 1))), 1.6));
       graph->setData(QVector<double>(curve.position.begin(), curve.position.end()),
                      QVector<double>(curve.value.begin(), curve.value.end()), true);
       graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
-      legend->addItem(new QCPPlottableLegendItem(legend, graph));
+      if (p == 0) plot.legend->addItem(new QCPPlottableLegendItem(plot.legend, graph));
     }
-    rect->axis(QCPAxis::atLeft)->rescale();
-    rect->axis(QCPAxis::atBottom)->rescale();
+    x->rescale();
+    y->rescale();
     // A little room above and below the curves.
     const QCPRange r = y->range();
-    const double pad = r.size() > 0 ? r.size() * 0.05 : (std::fabs(r.lower) > 0 ? std::fabs(r.lower) * 0.05 : 1);
+    const double pad = r.size() > 0 ? r.size() * 0.05 : (r.lower != 0 ? std::fabs(r.lower) * 0.05 : 1);
     y->setRange(r.lower - pad, r.upper + pad);
   }
 }
 
 QCPColorMap* DrawCodeMap(QCustomPlot& plot, const CodeMapData& data) {
   QCPAxisRect* rect = ResetPlot(plot, data.title);
-  QCPColorMap* map = AddColourMap(rect, data.field, data.lengthUnit);
   const std::size_t n = data.legend.size();
+  const ValueRange indices{0, std::max<double>(1, static_cast<double>(n) - 1)};
+  QCPColorMap* map = AddColourMap(rect, data.field, indices, data.lengthUnit);
   QCPColorGradient g;
   g.clearColorStops();
   g.setLevelCount(std::max<int>(2, static_cast<int>(n)));

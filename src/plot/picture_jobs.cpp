@@ -151,21 +151,21 @@ int Planner::BlockOf(const results::ResultFile& file, int step) const {
 bool Planner::ChooseSteps(const std::vector<std::string>& paths) {
   steps_ = request_.steps;
   if (!steps_.empty()) return true;
-  // Every step for a profile, else the last step that every file holds; a
-  // first pass that keeps no values finds it.
+  // Every step for a profile, else the last step that every file holds, as
+  // a count of their lines tells.
   int last = info_.stepCount;
   for (const std::string& path : paths) {
-    results::ResultFile file;
-    std::string error;
     std::error_code ec;
     if (!fs::exists(path, ec))
       return Fail(path + ": no such file; run the model first (kavrel run " + info_.modelPath +
                   ")");
-    const results::BlockFilter none = [](int, int) { return false; };
-    if (!results::ReadResultFile(path, path == info_.OffSeamFileName() ? 0 : info_.lmsPillarCount,
-                                 none, file, error))
-      return Fail(path + ": " + error);
-    last = std::min(last, file.LastCompleteStep());
+    results::ResultLayout layout;
+    int blocks = 0;
+    std::string error;
+    if (!results::CountWholeBlocks(path, layout, blocks, error)) return Fail(path + ": " + error);
+    const int perStep =
+        results::BlocksPerStep(path == info_.OffSeamFileName() ? 0 : info_.lmsPillarCount);
+    last = std::min(last, blocks / perStep);
     if (last < 1) return Fail(path + ": holds no complete step");
   }
   if (request_.profile) {

@@ -167,26 +167,34 @@ bool SeamProfile(const RunInfo& info, const results::ResultFile& file, int seam,
                  const std::vector<int>& columns, const std::vector<int>& steps,
                  const ProfileLine& line, ProfileData& out, std::string& error) {
   out = ProfileData();
-  const SeamPlacement& place = info.seams[static_cast<std::size_t>(seam - 1)];
+  // Seam 0 is the off-seam plane, whose file gives its own origin.
   FieldGrid geometry;
   geometry.nx = file.layout.nx;
   geometry.ny = file.layout.ny;
   geometry.width = file.layout.elementWidth * info.lengthFactor;
-  geometry.originX = place.originX;
-  geometry.originY = place.originY;
+  if (seam > 0) {
+    const SeamPlacement& place = info.seams[static_cast<std::size_t>(seam - 1)];
+    geometry.originX = place.originX;
+    geometry.originY = place.originY;
+  } else {
+    geometry.originX = file.layout.originX * info.lengthFactor;
+    geometry.originY = file.layout.originY * info.lengthFactor;
+  }
+  const std::string where = seam > 0 ? "seam " + std::to_string(seam) : "the off-seam plane";
   const int index = line.alongY ? geometry.ColumnAt(line.at) : geometry.RowAt(line.at);
   const char* fixedAxis = line.alongY ? "x" : "y";
   if (index == 0) {
     const double lo = line.alongY ? geometry.originX : geometry.originY;
     const double hi = lo + (line.alongY ? geometry.nx : geometry.ny) * geometry.width;
     error = std::string(fixedAxis) + " = " + Short(line.at) + " " + info.lengthUnit +
-            " is outside seam " + std::to_string(seam) + " (" + Short(lo) + " to " + Short(hi) +
+            " is outside " + where + " (" + Short(lo) + " to " + Short(hi) +
             " " + info.lengthUnit + ")";
     return false;
   }
   const int count = line.alongY ? geometry.ny : geometry.nx;
   const double centre = line.alongY ? geometry.CentreX(index) : geometry.CentreY(index);
-  out.title = info.title + "\nSeam " + std::to_string(seam) + ", profile along " +
+  out.title = info.title + "\n" + (seam > 0 ? "Seam " + std::to_string(seam) : "Off-seam plane") +
+              ", profile along " +
               (line.alongY ? "Y at x = " : "X at y = ") + Short(centre) + " " + info.lengthUnit +
               " (" + (line.alongY ? "i = " : "j = ") + std::to_string(index) + ")";
   out.axisLabel = std::string(line.alongY ? "Y" : "X") + " (" + info.lengthUnit + ")";

@@ -106,7 +106,8 @@ struct ProfileData {
   std::vector<ProfilePanel> panels;  // one per column, drawn stacked
 };
 
-// Profile of `columns` along `line` over the final blocks of `steps`.
+// Profile of `columns` along `line` over the final blocks of `steps`; seam 0
+// is the off-seam plane (its file laid out like a seam's).
 // Returns false with `error` set when the line misses the grid.
 [[nodiscard]] bool SeamProfile(const RunInfo& info, const results::ResultFile& file, int seam,
                                const std::vector<int>& columns, const std::vector<int>& steps,

@@ -163,6 +163,19 @@ TEST(ResultReader, InterruptedRunKeepsTheCompleteBlocks) {
             "before it");
   EXPECT_EQ(file.blocks.size(), 2u);
 
+  // Counting lines gives the same whole blocks without parsing a number; a
+  // half-written last line does not count.
+  ResultLayout layout;
+  int blocks = -1;
+  ASSERT_TRUE(CountWholeBlocks((dir / "cut.f1").string(), layout, blocks, error)) << error;
+  EXPECT_EQ(blocks, 2);
+  EXPECT_EQ(layout.nx * layout.ny, 4);
+  ASSERT_TRUE(CountWholeBlocks((dir / "half.f1").string(), layout, blocks, error)) << error;
+  EXPECT_EQ(blocks, 2);
+  WriteFile(dir / "all.f1", text);
+  ASSERT_TRUE(CountWholeBlocks((dir / "all.f1").string(), layout, blocks, error)) << error;
+  EXPECT_EQ(blocks, 3);
+
   // A line with a value too many is not a row of the file either.
   text.insert(text.find('\n', text.find('\n', text.find('\n') + 1) + 1) + 1, "1,2,3,4,5,6,7\n");
   WriteFile(dir / "extra.f1", text);

@@ -202,6 +202,25 @@ TEST_F(PanelPictures, PngAndPdfHaveTheSizeAndOnePageAsAsked) {
   EXPECT_NE(pdf.find("/MediaBox [0 0 640.000000 480.000000]"), std::string::npos);
 }
 
+// An unloaded pillar's safety factor is infinite: it takes the top of the
+// scale, not a colour index out of range.
+TEST(MapCells, InfiniteValuesTakeTheEndsOfTheScale) {
+  NeedApplication();
+  MapData data;
+  data.kind = ScaleKind::Diverging;
+  data.field.nx = 3;
+  data.field.ny = 1;
+  data.field.width = 10;
+  data.field.values = {0.5, HUGE_VAL, 2};
+  data.range = DataRange(data.field.values, data.kind);
+  QCustomPlot plot;
+  SizeForPicture(plot, 400, 300);
+  QCPColorMap* map = DrawMap(plot, data);
+  EXPECT_EQ(map->data()->cell(0, 0), 0.5);
+  EXPECT_EQ(map->data()->cell(1, 0), 2);
+  EXPECT_EQ(map->data()->cell(2, 0), 2);
+}
+
 // The panel model with coal ten times as strong (same modulus, peak at ten
 // times the strain): every pillar stays far below
 // its peak, so no safety factor drawn may sit on the red side of 1.

@@ -175,6 +175,13 @@ TEST(SeamProfile, FollowsTheRowOrColumnThroughThePointOverEveryStep) {
   ASSERT_TRUE(SeamProfile(info, file, 1, {0}, {1}, line, data, error)) << error;
   EXPECT_EQ(data.panels[0].curves[0].value, (std::vector<double>{113, 123, 133, 143}));
 
+  // The off-seam plane (seam 0) lies where its own file says.
+  results::ResultFile plane = HandBuiltFile(dir, 4, 3, 1, 240, -480, 0);
+  ASSERT_TRUE(ParseProfileLine("x=-100", line, error));
+  ASSERT_TRUE(SeamProfile(info, plane, 0, {0}, {1}, line, data, error)) << error;
+  EXPECT_EQ(data.panels[0].curves[0].position, (std::vector<double>{120, 360, 600}));
+  EXPECT_EQ(data.panels[0].curves[0].value, (std::vector<double>{121, 122, 123}));
+
   ASSERT_TRUE(ParseProfileLine("y=360", line, error));
   EXPECT_FALSE(SeamProfile(info, file, 1, {0}, {1}, line, data, error));
   EXPECT_EQ(error, "y = 360 in is outside seam 1 (0 to 360 in)");

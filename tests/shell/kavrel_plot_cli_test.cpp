@@ -108,7 +108,8 @@ TEST(KavrelPlot, UsageErrorsExit64) {
   for (const char* args : {"", "panel.inp --range 5:1", "panel.inp --range low:high",
                            "panel.inp --format gif", "panel.inp --profile z=3",
                            "panel.inp --size 10x10", "panel.inp --codes --quantity convergence",
-                           "panel.inp --step two"}) {
+                           "panel.inp --step two", "panel.inp --off-seam --lms-run 1",
+                           "panel.inp --profile y=1 --range 0:1"}) {
     const Result r = Plot(dir, args);
     EXPECT_EQ(r.status, 64) << args;
     EXPECT_EQ(r.err.rfind("kavrel: ", 0), 0u) << args;

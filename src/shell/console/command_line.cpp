@@ -115,7 +115,8 @@ std::string UsageText(const std::vector<ConsoleCommand>& commands) {
   text +=
       "\n"
       "Exit status: 0 success; 1-13 a model the reader refused; 1, 2, 3 or 5 a fatal error\n"
-      "during the run; 130 interrupted (Ctrl-C); 64 a usage error.\n";
+      "during the run; 1 a picture that cannot be made or an incomplete result file (plot);\n"
+      "130 interrupted (Ctrl-C); 64 a usage error.\n";
   return text;
 }
 

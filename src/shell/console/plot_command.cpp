@@ -82,6 +82,11 @@ plot::PictureRequest RequestOf(const PlotOptions& o) {
     throw UsageError("--codes draws the material codes: no --quantity, --profile or --off-seam");
   if (o.offSeam && !o.seams.empty()) throw UsageError("--off-seam takes no --seam");
   if (o.lmsRun < -1) throw UsageError("--lms-run must be 0 or more");
+  if (o.lmsRun >= 0 && (o.offSeam || o.codes || request.profile))
+    throw UsageError("--lms-run chooses a block of a seam map: not with --off-seam, --codes or "
+                     "--profile");
+  if (request.range && (o.codes || request.profile))
+    throw UsageError("--range sets the colour scale of a map: not with --codes or --profile");
   return request;
 }
 
