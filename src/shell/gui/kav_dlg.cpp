@@ -1,8 +1,8 @@
 // The main window: its controls laid out in dialog units, the progress and
-// message reports of a run shown in them, and the File > Open, Run, About and
-// close commands. A run executes inside OnRun on the window's thread; fatal
-// errors of the core and a quit during a run end the process through the
-// endProcess hook.
+// message reports of a run shown in them, the results view below them, and
+// the File > Open, Run, About and close commands. A run executes inside OnRun
+// on the window's thread; fatal errors of the core and a quit during a run
+// end the process through the endProcess hook.
 #include "shell/gui/kav_dlg.h"
 
 #include <QApplication>
@@ -34,6 +34,7 @@
 #include "model/open_model.h"
 #include "shell/gui/about_dlg.h"
 #include "shell/gui/dialog_units.h"
+#include "shell/gui/results_view.h"
 
 namespace kavrel {
 
@@ -42,6 +43,10 @@ namespace {
 // Client area of the window, dialog units.
 constexpr int kClientWidthDlu = 373;
 constexpr int kClientHeightDlu = 144;
+
+// Height of the results view below the client area, pixels; it is as wide as
+// the client area, so the window grows downwards only.
+constexpr int kResultsHeightPx = 500;
 
 // Process status for a failure that no message of the program covers.
 constexpr int kInternalErrorStatus = 70;
@@ -98,6 +103,7 @@ CKavDlg::CKavDlg(CModelDat& model, QWidget* parent)
   CreateSolverGroup();
   CreateProjectionGroup();
   CreateButtons();
+  CreateResultsView();
   CreateIcon();
   InitialiseState();
 }
@@ -143,6 +149,12 @@ void CKavDlg::CreateMenus() {
   openAction_ = fileMenu->addAction(QStringLiteral("Open\tCntrl+O"));
   openAction_->setObjectName(QStringLiteral("57601"));
   connect(openAction_, &QAction::triggered, this, &CKavDlg::OnFileOpen);
+  // The results view is made after the menus; the action finds it when used.
+  exportAction_ = fileMenu->addAction(QStringLiteral("Export Picture..."));
+  exportAction_->setObjectName(QStringLiteral("exportPicture"));
+  connect(exportAction_, &QAction::triggered, this, [this] {
+    if (resultsView_) resultsView_->OnExportPicture();
+  });
 
   // The desktop gives a program no system menu to extend: About goes into a
   // Help menu and the window's context menu.
@@ -214,6 +226,12 @@ void CKavDlg::CreateButtons() {
   connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void CKavDlg::CreateResultsView() {
+  resultsView_ = new ResultsView(this);
+  resultsView_->setFixedSize(client_->width(), kResultsHeightPx);
+  layout()->addWidget(resultsView_);
+}
+
 void CKavDlg::CreateIcon() { setWindowIcon(KavrelIcon()); }
 
 void CKavDlg::InitialiseState() {
@@ -263,6 +281,7 @@ QGroupBox* CKavDlg::AddGroup(const char* id, const char* caption, int x, int y, 
 
 void CKavDlg::UpdateActions() {
   openAction_->setEnabled(!running_);
+  exportAction_->setEnabled(!running_);
   runButton_->setEnabled(!running_ && inputReady_);
 }
 
@@ -488,6 +507,7 @@ bool CKavDlg::OpenInputFile(const QString& path) {
   // Whatever happens below, the model no longer holds the input of an earlier
   // Open: Run stays off until this one succeeds.
   inputReady_ = false;
+  resultsView_->Clear(QStringLiteral("No model: %1 could not be opened").arg(inputFileName_));
   try {
     if (OpenModel(model_, names, true) != 0) {
       UpdateActions();
@@ -507,6 +527,7 @@ bool CKavDlg::OpenInputFile(const QString& path) {
   inputConsumed_ = false;
   UpdateActions();
   setWindowTitle(QStringLiteral("Kavrel - %1").arg(inputPathName_));
+  resultsView_->ShowOpenedModel(inputPathName_);
   return true;
 }
 
@@ -515,16 +536,22 @@ void CKavDlg::OnRun() {
   running_ = true;
   quitDuringRun_ = false;
   UpdateActions();
+  // The run rewrites the files the view reads; it handles events meanwhile.
+  resultsView_->setEnabled(false);
+  bool finished = false;
   try {
     // A finished run has released the code cube of its input: read it again.
     if (inputConsumed_ && ReadModel(model_) != 0) {
       running_ = false;
       inputReady_ = false;
       UpdateActions();
+      resultsView_->setEnabled(true);
+      resultsView_->Clear(QStringLiteral("No model: %1 could not be read again").arg(inputFileName_));
       return;
     }
     runStartTime_ = static_cast<long long>(std::time(nullptr));
     model_.RunAnalysis();
+    finished = true;
   } catch (const FatalExit& fatal) {
     EndAfterFatal(fatal);
   } catch (const std::exception& error) {
@@ -534,6 +561,8 @@ void CKavDlg::OnRun() {
   inputConsumed_ = true;
   FlushLiveValues();
   UpdateActions();
+  resultsView_->setEnabled(true);
+  if (finished) resultsView_->ShowRunResults();
 }
 
 void CKavDlg::OnAbout() {

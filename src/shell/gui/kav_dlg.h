@@ -4,6 +4,10 @@
 // Run command on the window's thread, and ShowElapsed is the one place where
 // the window handles pending events during a run.
 //
+// Below the progress fields the results view shows the opened model's
+// material codes and, after a run, its results; the progress fields keep the
+// places and sizes they have always had.
+//
 // Every control carries its numeric id as its objectName ("1000", "1019",
 // ...). The file dialog and the message box sit behind two replaceable hooks
 // so that the commands can be driven without a person at the screen.
@@ -34,6 +38,7 @@ namespace kavrel {
 
 class CModelDat;
 class FatalExit;
+class ResultsView;
 
 class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   Q_OBJECT
@@ -55,6 +60,9 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   bool OpenInputFile(const QString& path);
 
   bool IsRunning() const { return running_; }
+
+  // The view of the opened model's codes and its run's results.
+  ResultsView* Results() const { return resultsView_; }
 
   // ---- ProgressSink ----
   void SetPhase(const std::string& text) override;
@@ -102,6 +110,7 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   void CreateSolverGroup();
   void CreateProjectionGroup();
   void CreateButtons();
+  void CreateResultsView();
   void CreateIcon();
   void InitialiseState();
 
@@ -159,6 +168,7 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   QAction* openAction_ = nullptr;
+  QAction* exportAction_ = nullptr;  // File > Export Picture, the results view's picture
   QAction* aboutAction_ = nullptr;
   QLineEdit* phaseField_ = nullptr;      // 1000
   QLineEdit* stepField_ = nullptr;       // 1001
@@ -174,6 +184,7 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   QLabel* secondaryLabel_ = nullptr;      // 1017
   QPushButton* runButton_ = nullptr;      // 1019
   QPushButton* exitButton_ = nullptr;     // 2
+  ResultsView* resultsView_ = nullptr;
   std::vector<QWidget*> seamPanel_, solverPanel_, projectionPanel_;
 };
 
