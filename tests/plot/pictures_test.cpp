@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -34,18 +35,25 @@ using testing_support::WriteFile;
 constexpr int kWidth = 900;
 constexpr int kHeight = 700;
 
-void NeedApplication() {
-  // One application for the whole test program, alive until it exits.
-  static HeadlessApplication* application = new HeadlessApplication;
-  (void)application;
-}
+// One application for the whole test program, made before the first test
+// and gone after the last, before the program's statics are destroyed.
+class ApplicationEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { application_ = std::make_unique<HeadlessApplication>(); }
+  void TearDown() override { application_.reset(); }
+
+ private:
+  std::unique_ptr<HeadlessApplication> application_;
+};
+[[maybe_unused]] ::testing::Environment* const kApplication =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
 
 // The panel model, run once for the whole suite.
 class PanelPictures : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    NeedApplication();
-    folder_ = new fs::path(ScratchFolderOf("PanelPictures"));
+      folder_ = new fs::path(ScratchFolderOf("PanelPictures"));
     const fs::path model = CopyExample(*folder_, "panel.inp");
     ASSERT_EQ(RunQuiet(model), 0);
     std::string error;
@@ -205,7 +213,6 @@ TEST_F(PanelPictures, PngAndPdfHaveTheSizeAndOnePageAsAsked) {
 // An unloaded pillar's safety factor is infinite: it takes the top of the
 // scale, not a colour index out of range.
 TEST(MapCells, InfiniteValuesTakeTheEndsOfTheScale) {
-  NeedApplication();
   MapData data;
   data.kind = ScaleKind::Diverging;
   data.field.nx = 3;
@@ -225,7 +232,6 @@ TEST(MapCells, InfiniteValuesTakeTheEndsOfTheScale) {
 // times the strain): every pillar stays far below
 // its peak, so no safety factor drawn may sit on the red side of 1.
 TEST(SafetyFactorPicture, ElasticModelShowsNoElementBelowOne) {
-  NeedApplication();
   const fs::path dir = ScratchFolder();
   std::string model = ReadFile(testing_support::ExamplePath("panel.inp"));
   const std::string weak = "2,2000,0.008,500,0.02,0.3\n";
