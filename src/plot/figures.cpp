@@ -98,6 +98,19 @@ QCPColorScale* AddColourScale(QCustomPlot& plot, QCPColorMap* map, const std::st
   return scale;
 }
 
+// Makes `plot.legend` and places it at the top of a column of its own beside
+// the body's first column, where it hides nothing that is drawn.
+void AddSideLegend(QCustomPlot& plot) {
+  plot.legend = new QCPLegend;
+  auto* column = new QCPLayoutGrid;
+  Body(plot)->addElement(0, 1, column);
+  Body(plot)->setColumnStretchFactor(1, 0.01);
+  column->addElement(0, 0, plot.legend);
+  column->addElement(1, 0, new QCPLayoutElement(&plot));
+  column->setRowStretchFactor(0, 0.01);
+  plot.legend->setLayer("legend");
+}
+
 // Appends the segment (x1, y1)-(x2, y2) to a curve of separate segments.
 void AddSegment(QVector<double>& t, QVector<double>& xs, QVector<double>& ys, double x1, double y1,
                 double x2, double y2) {
@@ -233,16 +246,8 @@ QCPColorMap* DrawMap(QCustomPlot& plot, const MapData& data) {
 void DrawProfile(QCustomPlot& plot, const ProfileData& data) {
   QCPAxisRect* first = ResetPlot(plot, data.title);
   auto* group = new QCPMarginGroup(&plot);
-  // One legend for every panel (their curves are the same steps), at the
-  // top of a column of its own so that it hides no curve.
-  plot.legend = new QCPLegend;
-  auto* column = new QCPLayoutGrid;
-  Body(plot)->addElement(0, 1, column);
-  Body(plot)->setColumnStretchFactor(1, 0.01);
-  column->addElement(0, 0, plot.legend);
-  column->addElement(1, 0, new QCPLayoutElement(&plot));
-  column->setRowStretchFactor(0, 0.01);
-  plot.legend->setLayer("legend");
+  // One legend for every panel: their curves are the same steps.
+  AddSideLegend(plot);
   plot.legend->setFont(QFont("Liberation Sans", 8));
   for (std::size_t p = 0; p < data.panels.size(); ++p) {
     const ProfilePanel& panel = data.panels[p];
@@ -296,15 +301,7 @@ QCPColorMap* DrawCodeMap(QCustomPlot& plot, const CodeMapData& data) {
   map->setGradient(g);
   map->setDataRange(QCPRange(0, std::max<double>(1, static_cast<double>(n - 1))));
   // One legend entry per code: an empty graph with a filled square symbol.
-  // The legend sits at the top of a column of its own beside the map.
-  plot.legend = new QCPLegend;
-  auto* column = new QCPLayoutGrid;
-  Body(plot)->addElement(0, 1, column);
-  Body(plot)->setColumnStretchFactor(1, 0.01);
-  column->addElement(0, 0, plot.legend);
-  column->addElement(1, 0, new QCPLayoutElement(&plot));
-  column->setRowStretchFactor(0, 0.01);
-  plot.legend->setLayer("legend");
+  AddSideLegend(plot);
   for (std::size_t k = 0; k < n; ++k) {
     QCPGraph* entry = plot.addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     entry->setName(Text(data.legend[k].label));

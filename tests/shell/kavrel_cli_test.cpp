@@ -26,22 +26,8 @@ using kavrel::testing_support::ReadFile;
 using kavrel::testing_support::ScratchFolder;
 using kavrel::testing_support::WriteFile;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs `kavrel <args>` in `dir` with standard output and error captured.
-Result Kavrel(const fs::path& dir, const std::string& args) {
-  const std::string cmd = "cd '" + dir.string() + "' && '" KAVREL_CLI "' " + args +
-                          " >stdout.txt 2>stderr.txt </dev/null";
-  const int raw = std::system(cmd.c_str());
-  Result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = ReadFile(dir / "stdout.txt");
-  r.err = ReadFile(dir / "stderr.txt");
-  return r;
-}
+using Result = kavrel::testing_support::KavrelResult;
+using kavrel::testing_support::RunKavrel;
 
 // A small one-seam model of elastic coal with a mined-out panel, 2 steps.
 std::string SmallModel(int seamCount = 1, double tolerance = 0.0001, int n = 20) {
@@ -68,12 +54,12 @@ std::string SmallModel(int seamCount = 1, double tolerance = 0.0001, int n = 20)
 
 TEST(KavrelCli, VersionAndHelpExitZero) {
   const fs::path dir = ScratchFolder();
-  Result r = Kavrel(dir, "--version");
+  Result r = RunKavrel(dir, "--version");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "kavrel " KAVREL_VERSION "\n");
   EXPECT_EQ(r.err, "");
 
-  r = Kavrel(dir, "--help");
+  r = RunKavrel(dir, "--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("usage: kavrel check MODEL.inp\n", 0), 0u);
   EXPECT_EQ(r.err, "");
@@ -82,7 +68,7 @@ TEST(KavrelCli, VersionAndHelpExitZero) {
 TEST(KavrelCli, UsageErrorsExit64WithUsageOnStandardError) {
   const fs::path dir = ScratchFolder();
   for (const char* args : {"", "frobnicate model.inp", "check", "run --quiet", "run --bogus m.inp"}) {
-    const Result r = Kavrel(dir, args);
+    const Result r = RunKavrel(dir, args);
     EXPECT_EQ(r.status, 64) << args;
     EXPECT_NE(r.err.find("usage: kavrel check MODEL.inp\n"), std::string::npos) << args;
     EXPECT_EQ(r.out, "") << args;
@@ -92,7 +78,7 @@ TEST(KavrelCli, UsageErrorsExit64WithUsageOnStandardError) {
 TEST(KavrelCli, CheckWritesTheEchoAndTheCodeFiles) {
   const fs::path dir = ScratchFolder();
   CopyExample(dir, "panel.inp");
-  const Result r = Kavrel(dir, "check panel.inp");
+  const Result r = RunKavrel(dir, "check panel.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "The Input File was Successfully Read\n");
   ASSERT_TRUE(fs::exists(dir / "panel.out"));
@@ -106,7 +92,7 @@ TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
   const fs::path dir = ScratchFolder();
   fs::create_directories(dir / "models");
   WriteFile(dir / "models" / "small.inp", SmallModel());
-  const Result r = Kavrel(dir, "check models/small.inp");
+  const Result r = RunKavrel(dir, "check models/small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(dir / "models" / "small.out"));
   EXPECT_TRUE(fs::exists(dir / "models" / "small_Step1.chr"));
@@ -126,7 +112,7 @@ TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
 TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
   const fs::path dir = ScratchFolder();
   // A missing file: the reader's own message, then the Open command's.
-  Result r = Kavrel(dir, "check missing.inp");
+  Result r = RunKavrel(dir, "check missing.inp");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "Error in Opening Input File - RI1a\n"
@@ -137,7 +123,7 @@ TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
   std::string text = SmallModel();
   text.replace(text.find("0.25,3000000,600,1,"), 19, "0.25,3000000,600,11,");
   WriteFile(dir / "eleven.inp", text);
-  r = Kavrel(dir, "check eleven.inp");
+  r = RunKavrel(dir, "check eleven.inp");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err,
             "Can Only Specify up to 10 Different Seams - RI2b\n"
@@ -150,7 +136,7 @@ TEST(KavrelCli, CheckReportsAnEchoThatCannotBeWritten) {
   WriteFile(dir / "small.inp", SmallModel());
   // A folder where the log should be: the echo cannot create its file.
   fs::create_directories(dir / "small.out");
-  const Result r = Kavrel(dir, "check small.inp");
+  const Result r = RunKavrel(dir, "check small.inp");
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("The Input File was Successfully Read\n"), std::string::npos);
   const std::string tail = "Could not Write the Output File - OFO2\n";
@@ -161,7 +147,7 @@ TEST(KavrelCli, CheckReportsAnEchoThatCannotBeWritten) {
 TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
   const fs::path dir = ScratchFolder();
   WriteFile(dir / "small.inp", SmallModel());
-  Result r = Kavrel(dir, "run --quiet small.inp");
+  Result r = RunKavrel(dir, "run --quiet small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "");
@@ -173,7 +159,7 @@ TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
   EXPECT_TRUE(fs::exists(dir / "small.f1"));
 
   // Without --quiet, in a pipe: the success box, no status line.
-  r = Kavrel(dir, "run small.inp");
+  r = RunKavrel(dir, "run small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "The Input File was Successfully Read\n");
 }
@@ -181,13 +167,13 @@ TEST(KavrelCli, RunInAPipeWritesResultsAndOnlyErrors) {
 TEST(KavrelCli, StaticStressesOptionReadsThePreCalculatedGrid) {
   const fs::path dir = ScratchFolder();
   WriteFile(dir / "small.inp", SmallModel());
-  Result r = Kavrel(dir, "run --quiet small.inp");
+  Result r = RunKavrel(dir, "run --quiet small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(dir / "small.out").find("Static Stresses"), std::string::npos);
 
   // With the option and no small.sms: the reader's message, and the run goes
   // on without the grid, its stage timed in the log.
-  r = Kavrel(dir, "run --quiet --static-stresses small.inp");
+  r = RunKavrel(dir, "run --quiet --static-stresses small.inp");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "Error in Opening Static Stress File - RSS1a\n");
   const std::string log = ReadFile(dir / "small.out");
@@ -204,7 +190,7 @@ TEST(KavrelCli, FatalErrorOfTheRunGivesItsExitCode) {
   std::string text = SmallModel(1, 0.0);
   text.replace(text.find(",100000,1,2,"), 12, ",150,1,2,");
   WriteFile(dir / "stuck.inp", text);
-  const Result r = Kavrel(dir, "run --quiet stuck.inp");
+  const Result r = RunKavrel(dir, "run --quiet stuck.inp");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Maximum Number of Iterations Reached - SOR1\n");
   // The log keeps the run's lines up to the failing solve.

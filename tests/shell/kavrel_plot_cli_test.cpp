@@ -21,20 +21,10 @@ using kavrel::testing_support::RunQuiet;
 using kavrel::testing_support::ScratchFolder;
 using kavrel::testing_support::WriteFile;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = kavrel::testing_support::KavrelResult;
 
 Result Plot(const fs::path& dir, const std::string& args) {
-  const std::string cmd = "cd '" + dir.string() + "' && '" KAVREL_CLI "' plot " + args +
-                          " >stdout.txt 2>stderr.txt </dev/null";
-  const int raw = std::system(cmd.c_str());
-  Result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = ReadFile(dir / "stdout.txt");
-  r.err = ReadFile(dir / "stderr.txt");
-  return r;
+  return kavrel::testing_support::RunKavrel(dir, "plot " + args);
 }
 
 int Pictures(const fs::path& dir) {

@@ -3,8 +3,12 @@
 // kept beside the model for the failure message.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace kavrel::testing_support {
@@ -32,6 +36,32 @@ inline int RunQuiet(const std::filesystem::path& input, const std::string& optio
                               "\" > \"" + (input.parent_path() / "console.txt").string() +
                               "\" 2>&1";
   return std::system(command.c_str());
+}
+
+// What `kavrel` left behind: its exit status and everything it wrote to
+// standard output and standard error.
+struct KavrelResult {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs `kavrel <args>` in `dir` (with no input) and captures what it writes,
+// through stdout.txt and stderr.txt in that folder.
+inline KavrelResult RunKavrel(const std::filesystem::path& dir, const std::string& args) {
+  const std::string cmd = "cd '" + dir.string() + "' && '" KAVREL_CLI "' " + args +
+                          " >stdout.txt 2>stderr.txt </dev/null";
+  const int raw = std::system(cmd.c_str());
+  const auto whole = [](const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  KavrelResult r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = whole(dir / "stdout.txt");
+  r.err = whole(dir / "stderr.txt");
+  return r;
 }
 
 }  // namespace kavrel::testing_support
