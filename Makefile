@@ -1,11 +1,16 @@
 # Kavrel: `make` builds, `make run` runs the shipped examples, `make test`
-# builds and runs every test (plain, then under ASan/UBSan).
+# builds and runs every test (plain, then under ASan/UBSan), `make fuzz` builds
+# the file readers' libFuzzer targets with clang and runs each for
+# FUZZ_SECONDS (fuzz/README.md); `make fuzz-smoke` is a short pass of them.
 BUILD   := build
 ASAN    := build/asan
+FUZZ    := build/fuzz
+FUZZ_CXX ?= clang++
+FUZZ_SECONDS ?= 60
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-plain test-sanitize bench clean
+.PHONY: all deps build run test test-plain test-sanitize bench fuzz fuzz-build fuzz-smoke clean
 
 all: build
 
@@ -39,6 +44,16 @@ test-sanitize:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_SANITIZE=ON -DKAVREL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN) -j$(JOBS)
 	cd $(ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+fuzz-build:
+	cmake -S fuzz -B $(FUZZ) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+	cmake --build $(FUZZ) -j$(JOBS)
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	fuzz/run.sh $(FUZZ) 20
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

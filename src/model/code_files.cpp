@@ -8,6 +8,7 @@
 // out freely, since white space between codes is skipped.
 #include "model/code_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -56,7 +57,7 @@ std::string CModelDat::StepCodeFileName(int step) const {
 // be created, a block that ends early, or a code file that cannot be written
 // ends the read with result 11; afterwards fineCodes holds the last step.
 // With `writeStepCodeFiles` false the block is read and checked alike but no
-// file is written.
+// file is written. Codes that name no material are added to `warnings`.
 int CModelDat::WriteStepCodeFiles(std::FILE* input) {
   fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
 
@@ -65,7 +66,9 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
     if (writeStepCodeFiles) {
       out.reset(std::fopen(StepCodeFileName(step).c_str(), "w"));
       if (!out) {
+        const int error = errno;
         ShowMessage("Could Not Open Temporary File for Seam Codes- RI11a");
+        ShowFileProblem(StepCodeFileName(step), error);
         return 11;
       }
     }
@@ -76,6 +79,7 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
         ShowMessage("Error reading the fine mesh codes - RI11b\n");
         return 11;
       }
+      CheckSeamCodes(codes, nx, ny, materialCount, step, s, warnings);
       if (out) WriteSeamRows(out.get(), codes, nx, ny);
     }
     if (out && !FinishFile(out)) {
@@ -92,7 +96,9 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
 int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log) {
   UniqueFile file(std::fopen(StepCodeFileName(step).c_str(), "r"));
   if (!file) {
+    const int error = errno;
     ShowMessage("Could Not Open Temporary File with Seam Codes - RC1");
+    ShowFileProblem(StepCodeFileName(step), error);
     throw FatalExit(1);
   }
   if (energyValues == 1 && step > 1)

@@ -2,6 +2,7 @@
 // whole model as read, closing with the code grid of every seam at every step
 // as read back from the step code files. Also the two grid-detail blocks that
 // a run adds to the log for topographic and static stress grids.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -40,7 +41,9 @@ int CModelDat::WriteInputEcho() {
   outFileName = inputFolder + inputFileTitle + ".out";
   RunLog log = RunLog::Open(outFileName, "w");
   if (!log) {
+    const int error = errno;
     ShowMessage("Error in Opening Output File - PI1\n");
+    ShowFileProblem(outFileName, error);
     return 1;
   }
 

@@ -9,6 +9,11 @@
 namespace kavrel::input {
 
 bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd) {
+  return ReadBoundedLine(file, line, std::string::npos, hadLineEnd) != LineRead::End;
+}
+
+LineRead ReadBoundedLine(std::FILE* file, std::string& line, std::size_t limit,
+                         bool* hadLineEnd) {
   line.clear();
   bool ended = false;
   bool any = false;
@@ -19,10 +24,15 @@ bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd) {
       break;
     }
     line.push_back(static_cast<char>(c));
+    // One character beyond the limit is allowed only as the CR of a CR LF.
+    if (line.size() > limit && (line.size() > limit + 1 || c != '\r')) {
+      if (hadLineEnd) *hadLineEnd = false;
+      return LineRead::TooLong;
+    }
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (hadLineEnd) *hadLineEnd = ended;
-  return any;
+  return any ? LineRead::Line : LineRead::End;
 }
 
 std::string_view Field(std::string_view line, int k) {

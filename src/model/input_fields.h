@@ -9,6 +9,7 @@
 // double range become +-HUGE_VAL, reals too small for it become 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -21,6 +22,19 @@ namespace kavrel::input {
 // the file). Returns false when the file holds no more characters (or cannot
 // be read), leaving `line` empty.
 bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd = nullptr);
+
+enum class LineRead { Line, End, TooLong };
+
+// ReadLine with a bound: a line of more than `limit` characters (its line end
+// not counted) gives TooLong after `limit` + 1 of them, with the rest of the
+// line left unread, so that a file without line ends cannot make the reader
+// grow without end. End is ReadLine's false.
+LineRead ReadBoundedLine(std::FILE* file, std::string& line, std::size_t limit,
+                         bool* hadLineEnd = nullptr);
+
+// The longest line the model reader takes: far beyond any line a model needs
+// (a code row holds at most kMaxAxisCount characters).
+constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 
 // Field k (from 0) of a comma-separated line: the text after the k-th comma up
 // to the next comma or the end of the line, untrimmed; empty when the line has

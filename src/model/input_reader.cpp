@@ -9,12 +9,22 @@
 // zero or build invalid arrays: a file that ends before its last line, seam,
 // grid, step and off-seam counts outside their usable ranges, a zero off-seam
 // block width, and two planes that an influence kernel would join at zero
-// distance.
+// distance. It also refuses a number too large for a double (result 14), a
+// line longer than input::kMaxLineBytes (15: a file without line ends, such as
+// /dev/zero, is refused once that much is read) and a model whose run needs
+// more memory than the machine has (16, before the code cube is allocated).
+//
+// What reads but would make the run meaningless is not refused: the reader
+// collects it in `warnings` (model_checks.h), in the order of the file.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "core/text_files.h"
 #include "model/input_fields.h"
+#include "model/memory_estimate.h"
+#include "model/model_checks.h"
 #include "model/model_dat.h"
 
 namespace kavrel {
@@ -31,6 +41,19 @@ constexpr int kMeshDivisor = 10;
 // Messages with numbers in them are built in a buffer of this many bytes.
 constexpr std::size_t kMessageCapacity = 512;
 
+// The line (from 1) of byte `offset` of `file`, counted from its start; 0 when
+// the file cannot be positioned. Moves the file's position.
+int LineOfOffset(std::FILE* file, long offset) {
+  if (offset < 0 || std::fseek(file, 0, SEEK_SET) != 0) return 0;
+  int line = 1;
+  for (long k = 0; k < offset; ++k) {
+    const int c = std::getc(file);
+    if (c == EOF) break;
+    if (c == '\n') ++line;
+  }
+  return line;
+}
+
 }  // namespace
 
 int CModelDat::ReadInputFile() {
@@ -40,13 +63,30 @@ int CModelDat::ReadInputFile() {
     return 1;
   }
   std::FILE* in = file.get();
+  warnings.clear();
 
   std::string line;
+  int lineNumber = 1;
+  InputLineNumbers lines;
+  const auto tooLong = [&]() {
+    ShowMessage(FormatText(kMessageCapacity, "Line %i is Longer Than 1 MB - RI15a\n", lineNumber));
+    return 15;
+  };
+  const auto noteNul = [&]() {
+    if (line.find('\0') != std::string::npos)
+      warnings.push_back({lineNumber, FormatText(kMessageCapacity, "line %i: a NUL byte in the line",
+                                                 lineNumber)});
+  };
+
   bool hadLineEnd = false;
-  if (!input::ReadLine(in, line, &hadLineEnd)) {
+  const input::LineRead titleRead =
+      input::ReadBoundedLine(in, line, input::kMaxLineBytes, &hadLineEnd);
+  if (titleRead == input::LineRead::End) {
     ShowMessage("Error in Reading Title - RI1a\n");
     return 1;
   }
+  if (titleRead == input::LineRead::TooLong) return tooLong();
+  noteNul();
   // The title keeps its line end, within 100 characters in all; the rest of a
   // longer title line is dropped.
   if (hadLineEnd) line.push_back('\n');
@@ -56,18 +96,43 @@ int CModelDat::ReadInputFile() {
 
   fineCodes.Release();
 
-  // Reads the next line or reports the end of the file in place of `what`.
+  // Reads the next line, or reports the end of the file in place of `what`
+  // (result 1) or a line beyond the bound (result 15).
   auto next = [&](const char* what) {
-    if (input::ReadLine(in, line)) return true;
-    ShowMessage(FormatText(kMessageCapacity,
-                           "Unexpected End of the Input File at the %s Line - RI1b\n", what));
-    return false;
+    ++lineNumber;
+    const input::LineRead read = input::ReadBoundedLine(in, line, input::kMaxLineBytes);
+    if (read == input::LineRead::TooLong) return tooLong();
+    if (read == input::LineRead::End) {
+      ShowMessage(FormatText(kMessageCapacity,
+                             "Unexpected End of the Input File at the %s Line - RI1b\n", what));
+      return 1;
+    }
+    noteNul();
+    return 0;
   };
 
-  if (!next("Host Rock")) return 1;
-  poissonsRatio = RealField(line, 0);
-  elasticModulus = RealField(line, 1);
-  layerThickness = RealField(line, 2);
+  // Real fields go through `real`, which remembers the first one that is too
+  // large for a double; `refuseHuge` then ends the read with result 14.
+  int hugeField = -1;
+  auto real = [&](int k) {
+    const double value = RealField(line, k);
+    if (!std::isfinite(value) && hugeField < 0) hugeField = k;
+    return value;
+  };
+  auto refuseHuge = [&]() {
+    if (hugeField < 0) return 0;
+    ShowMessage(FormatText(kMessageCapacity,
+                           "The Number in Field %i of Line %i is Too Large - RI14a\n",
+                           hugeField + 1, lineNumber));
+    return 14;
+  };
+
+  if (const int r = next("Host Rock")) return r;
+  lines.hostRock = lineNumber;
+  poissonsRatio = real(0);
+  elasticModulus = real(1);
+  layerThickness = real(2);
+  if (const int r = refuseHuge()) return r;
   seamCount = IntField(line, 3);
   unitSystem = IntField(line, 4);
   preprocessorLevel = IntField(line, 5);
@@ -85,8 +150,9 @@ int CModelDat::ReadInputFile() {
   }
   SetUnits();
 
-  if (preprocessorLevel > 0 && !next("Pre-Processor Header")) return 1;
-  if (!next("Material Count")) return 1;
+  if (preprocessorLevel > 0)
+    if (const int r = next("Pre-Processor Header")) return r;
+  if (const int r = next("Material Count")) return r;
   materialCount = IntField(line, 0);
   coalSetCount = IntField(line, 1);
   auxSetCount = IntField(line, 2);
@@ -97,9 +163,10 @@ int CModelDat::ReadInputFile() {
 
   bool badType = false;
   for (int m = 0; m < materialCount; ++m) {
-    if (!next("Material")) return 1;
+    if (const int r = next("Material")) return r;
     materialType[m] = IntField(line, 0);
-    for (int v = 0; v < 5; ++v) materialProps[m][v] = RealField(line, v + 1);
+    for (int v = 0; v < 5; ++v) materialProps[m][v] = real(v + 1);
+    if (const int r = refuseHuge()) return r;
     if (materialType[m] < 1 || materialType[m] > 6) badType = true;
   }
   if (badType) {
@@ -111,17 +178,19 @@ int CModelDat::ReadInputFile() {
     const int linesPerSet = preprocessorLevel > 3 ? 2 : 1;
     for (int set = 0; set < coalSetCount; ++set)
       for (int k = 0; k < linesPerSet; ++k)
-        if (!next("Coal Set")) return 1;
+        if (const int r = next("Coal Set")) return r;
   }
   if (preprocessorLevel > 3)
     for (int k = 0; k < auxSetCount; ++k)
-      if (!next("Auxiliary")) return 1;
+      if (const int r = next("Auxiliary")) return r;
 
-  if (!next("Grid")) return 1;
-  elementWidth = RealField(line, 0);
+  if (const int r = next("Grid")) return r;
+  lines.grid = lineNumber;
+  elementWidth = real(0);
   nx = IntField(line, 1);
   ny = IntField(line, 2);
-  stressGradient = RealField(line, 3);
+  stressGradient = real(3);
+  if (const int r = refuseHuge()) return r;
   if (nx % kMeshDivisor != 0 || ny % kMeshDivisor != 0) {
     ShowMessage(FormatText(kMessageCapacity, "Fine mesh size must be divisible by %i - RI5b\n",
                            kMeshDivisor));
@@ -153,11 +222,13 @@ int CModelDat::ReadInputFile() {
   }
 
   for (int s = 1; s <= seamCount; ++s) {
-    if (!next("Seam")) return 1;
-    seamX[s] = RealField(line, 0);
-    seamY[s] = RealField(line, 1);
-    seamZ[s] = RealField(line, 2);
-    seamThickness[s] = RealField(line, 3);
+    if (const int r = next("Seam")) return r;
+    lines.seam[s] = lineNumber;
+    seamX[s] = real(0);
+    seamY[s] = real(1);
+    seamZ[s] = real(2);
+    seamThickness[s] = real(3);
+    if (const int r = refuseHuge()) return r;
   }
   // The interseam kernels join every pair of seams across their vertical
   // distance, which must not be zero.
@@ -169,9 +240,10 @@ int CModelDat::ReadInputFile() {
         return 6;
       }
 
-  if (!next("Control")) return 1;
-  overRelaxation = RealField(line, 0);
-  stressConvergence = RealField(line, 1);
+  if (const int r = next("Control")) return r;
+  lines.control = lineNumber;
+  overRelaxation = real(0);
+  stressConvergence = real(1);
   maxIterations = IntField(line, 2);
   startStep = IntField(line, 3);
   stepCount = IntField(line, 4);
@@ -184,6 +256,7 @@ int CModelDat::ReadInputFile() {
   faultCalc = IntField(line, 11);
   roofBending = IntField(line, 12);
   localMineStiffness = IntField(line, 13);
+  if (const int r = refuseHuge()) return r;
   if (stepCount > kMaxSteps) {
     ShowMessage(FormatText(kMessageCapacity, "The Number of Steps Must be Less Than %i - RI7b\n",
                            kMaxSteps));
@@ -212,7 +285,7 @@ int CModelDat::ReadInputFile() {
           return 7;
         }
 
-  if (!next("Boundary Condition")) return 1;
+  if (const int r = next("Boundary Condition")) return r;
   bcNorth = IntField(line, 0);
   bcEast = IntField(line, 1);
   bcSouth = IntField(line, 2);
@@ -224,18 +297,20 @@ int CModelDat::ReadInputFile() {
     }
 
   if (offSeamCalc >= 1) {
-    if (!next("Off-Seam Grid")) return 1;
+    if (const int r = next("Off-Seam Grid")) return r;
+    lines.offSeam = lineNumber;
     offSeamDisplacement = IntField(line, 0);
     offSeamStress = IntField(line, 1);
-    offSeamOriginX = RealField(line, 2);
-    offSeamOriginY = RealField(line, 3);
-    offSeamOriginZ = RealField(line, 4);
-    offSeamBlockWidth = RealField(line, 5);
-    offSeamBlockHeight = RealField(line, 6);
+    offSeamOriginX = real(2);
+    offSeamOriginY = real(3);
+    offSeamOriginZ = real(4);
+    offSeamBlockWidth = real(5);
+    offSeamBlockHeight = real(6);
     offSeamNx = IntField(line, 7);
     offSeamNy = IntField(line, 8);
     offSeamNz = IntField(line, 9);
     offSeamBlockCount = IntField(line, 10);
+    if (const int r = refuseHuge()) return r;
     if (static_cast<long long>(offSeamNx) * offSeamNy != offSeamBlockCount) {
       ShowMessage("Inconsistent Data in the Offseam Input Line - RI9b\n");
       return 9;
@@ -276,7 +351,7 @@ int CModelDat::ReadInputFile() {
   }
 
   if (faultCalc == 1) {
-    if (!next("Fault")) return 1;
+    if (const int r = next("Fault")) return r;
     faultAlongY = IntField(line, 0);
     faultField1 = IntField(line, 1);
     faultField2 = IntField(line, 2);
@@ -300,7 +375,7 @@ int CModelDat::ReadInputFile() {
   if (localMineStiffness != 1) lmsPillarCount = 0;
   if (localMineStiffness == 1) {
     for (int p = 0; p <= 5; ++p) lmsX[p] = lmsY[p] = 0;
-    if (!next("LMS Pillar")) return 1;
+    if (const int r = next("LMS Pillar")) return r;
     lmsPillarCount = IntField(line, 0);
     if (lmsPillarCount < 1 || lmsPillarCount > 5) {
       ShowMessage(
@@ -327,8 +402,36 @@ int CModelDat::ReadInputFile() {
     }
   }
 
+  for (ModelWarning& warning : CheckModel(*this, lines)) warnings.push_back(std::move(warning));
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const ModelWarning& a, const ModelWarning& b) { return a.line < b.line; });
+
+  // Never start what the machine cannot hold. A reader of a finished run (the
+  // plots) runs nothing and takes only the code cube.
+  if (writeStepCodeFiles) {
+    const std::uint64_t needed = EstimateRunMemory(*this);
+    const std::uint64_t available = AvailableMemoryBytes(*this);
+    if (available > 0 && needed > available) {
+      ShowMessage(FormatText(kMessageCapacity,
+                             "The Run Needs About %s of Memory, This Machine Has %s - RI16a\n",
+                             MemoryText(needed).c_str(), MemoryText(available).c_str()));
+      return 16;
+    }
+  }
+
   const int codeResult = WriteStepCodeFiles(in);
   if (codeResult != 0) return codeResult;
+
+  // Anything but white space after the last step's codes is a code block that
+  // does not fit the grid (rows too long, a step or seam too many).
+  int c = std::getc(in);
+  while (c != EOF && input::IsSpace(c)) c = std::getc(in);
+  if (c != EOF) {
+    const int at = LineOfOffset(in, std::ftell(in) - 1);
+    warnings.push_back(
+        {at, (at > 0 ? FormatText(kMessageCapacity, "line %i: ", at) : std::string()) +
+                 "text after the codes of the last step"});
+  }
 
   file.reset();
   SetUnits();

@@ -14,12 +14,16 @@
 // compression.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/message_sink.h"
 #include "core/progress_sink.h"
 #include "core/run_log.h"
+#include "model/model_checks.h"
+#include "model/step_summary.h"
 #include "numeric/indexed_arrays.h"
 
 namespace kavrel {
@@ -180,6 +184,12 @@ class CModelDat {
   // False: ReadInputFile checks the code block but writes no step code files,
   // for readers of a finished run (the plots) that must leave its files alone.
   bool writeStepCodeFiles = true;
+  // What the last ReadInputFile found questionable but read (model_checks.h),
+  // in the order of the file.
+  std::vector<ModelWarning> warnings;
+  // The memory in bytes the reader compares the run's estimate with; 0 takes
+  // the machine's physical memory (memory_estimate.h).
+  std::uint64_t machineMemory = 0;
 
   // ---- setters used by File > Open -------------------------------------------
   void SetProgress(ProgressSink* sink);
@@ -192,6 +202,11 @@ class CModelDat {
   // ---- reporting helpers -----------------------------------------------------
   void ShowMessage(const std::string& text) { messages->ShowMessage(text); }
   void WriteDiagnostic(const std::string& text) { messages->WriteDiagnostic(text); }
+  // After the message of a file that could not be opened or written: its
+  // path and the system's reason (errno as it stood, taken by the caller).
+  void ShowFileProblem(const std::string& path, int systemError) {
+    messages->ShowFileProblem(path, systemError);
+  }
   // Calendar seconds since runClock.
   long long ElapsedSinceRunStart() const;
 
@@ -225,6 +240,16 @@ class CModelDat {
   int TopoStressReader();
   int OffSeamStressWriter(int step);
   int StaticStressReader(RunLog& log);
+
+  // ---- step summary (model/step_summary.cpp) -----------------------------------------
+  // Every summary row of the run so far, in the order computed; the run
+  // appends each step's rows to MODEL.summary.csv (`summaryFileName`).
+  std::vector<StepSummaryRow> summaryRows;
+  std::string summaryFileName;
+  SummaryUnits SummaryUnitsOf() const;
+  // Writes the rows of `step` (creating the file at step 1). A file that
+  // cannot be written ends the run (exit code 1).
+  void WriteSummaryFile(int step);
 
   // ---- run driver (solver/run_driver.cpp) ---------------------------------------
   int RunAnalysis();

@@ -23,8 +23,12 @@ InputNames SplitInputPath(const std::string& path) {
 
 int ReadModel(CModelDat& model) {
   const int readResult = model.ReadInputFile();
-  if (readResult != 0) model.ShowMessage("The Input File was not the Correct Format - OFO1");
-  return readResult;
+  if (readResult != 0) {
+    model.ShowMessage("The Input File was not the Correct Format - OFO1");
+    return readResult;
+  }
+  for (const ModelWarning& warning : model.warnings) model.messages->ShowWarning(warning.text);
+  return 0;
 }
 
 int OpenModel(CModelDat& model, const InputNames& names, bool announceSuccess) {

@@ -25,7 +25,8 @@ InputNames SplitInputPath(const std::string& path);
 
 // Reads and checks the input the model's names point at. On a failure the
 // reader's own message is followed by "The Input File was not the Correct
-// Format - OFO1". Returns the reader's result (0 on success).
+// Format - OFO1"; after a successful read the model's warnings go to the
+// sink's ShowWarning, in order. Returns the reader's result (0 on success).
 int ReadModel(CModelDat& model);
 
 // Sets the names, reads the model (ReadModel), announces a successful read

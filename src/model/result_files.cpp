@@ -3,6 +3,7 @@
 // the columns of the options that are on. Values are held in internal units
 // (inches and psi, or metres and pascals) and scaled to the reported units
 // here.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -139,7 +140,9 @@ int CModelDat::WriteResults(int mode) {
     resultFileName = inputFolder + inputFileTitle + ".f" + std::to_string(s);
     UniqueFile file(std::fopen(resultFileName.c_str(), mode == 1 ? "w" : "a"));
     if (!file) {
+      const int error = errno;
       ShowMessage("Error in Opening Output File - PES1\n");
+      ShowFileProblem(resultFileName, error);
       return 1;
     }
     if (mode == 1) {
@@ -190,7 +193,9 @@ int CModelDat::WriteResults(int mode) {
       }
     std::fwrite(out.data(), 1, out.size(), file.get());
     if (!FinishFile(file)) {
+      const int error = errno;
       ShowMessage("Error in Opening Output File - PES1\n");
+      ShowFileProblem(resultFileName, error);
       return 1;
     }
   }

@@ -157,6 +157,16 @@ int ResultFile::LastCompleteStep() const {
 
 bool ReadResultFile(const std::string& path, int lmsPillarCount, const BlockFilter& wantBlock,
                     ResultFile& out, std::string& error) {
+  std::vector<ResultBlock> blocks;
+  const bool ok = ReadResultBlocks(
+      path, lmsPillarCount, wantBlock,
+      [&blocks](ResultBlock& block) { blocks.push_back(std::move(block)); }, out, error);
+  out.blocks = std::move(blocks);
+  return ok;
+}
+
+bool ReadResultBlocks(const std::string& path, int lmsPillarCount, const BlockFilter& wantBlock,
+                      const BlockSink& takeBlock, ResultFile& out, std::string& error) {
   out = ResultFile();
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -205,7 +215,7 @@ bool ReadResultFile(const std::string& path, int lmsPillarCount, const BlockFilt
       if (keep)
         for (std::size_t c = 0; c < columns; ++c) block.values[c][e] = row[c];
     }
-    out.blocks.push_back(std::move(block));
+    takeBlock(block);
   }
   return true;
 }

@@ -112,6 +112,18 @@ using BlockFilter = std::function<bool(int step, int lmsRun)>;
                                   const BlockFilter& wantBlock, ResultFile& out,
                                   std::string& error);
 
+// Receives each complete block in file order, the wanted ones with their
+// values (it may move them out), the others with empty `values`.
+using BlockSink = std::function<void(ResultBlock& block)>;
+
+// ReadResultFile for files too large to hold: every complete block goes to
+// `takeBlock` as soon as it is read instead of into `out.blocks`, which
+// stays empty; `out` gets the layout (before the first block is handed
+// over) and the completeness. Returns as ReadResultFile does.
+[[nodiscard]] bool ReadResultBlocks(const std::string& path, int lmsPillarCount,
+                                    const BlockFilter& wantBlock, const BlockSink& takeBlock,
+                                    ResultFile& out, std::string& error);
+
 // Reads the header of the file at `path` into `layout` and counts its data
 // lines without parsing them: `blocks` is the number of whole blocks that
 // the lines ending in a line end make, at most the number announced. A quick look at how far a run got;

@@ -8,9 +8,15 @@
 // Every reader takes CR LF line ends exactly as LF ones and parses numbers
 // without consulting the locale. Values are stored in the files in internal
 // units, whatever unit label the header carries.
+//
+// Whatever a reader accepts is finite: a number too large for the type it is
+// stored in (double, or float for the .tpo values) is refused like text that
+// is not a number, so no infinity or NaN reaches a run from these files.
 #include <cctype>
+#include <cfloat>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -56,7 +62,9 @@ std::string NextLine(std::FILE* f) {
 }
 
 // Longest real number (one optional sign) at the start of `s`; 0 when there
-// is none. Only decimal numbers count: no "inf", "nan" or hexadecimal forms.
+// is none. Only decimal numbers count: no "inf", "nan" or hexadecimal forms,
+// and none beyond the range of a double (which would be infinite) or below
+// its smallest subnormal.
 std::size_t RealPrefix(std::string_view s, double& value) {
   std::size_t skip = 0;
   const bool negative = !s.empty() && s.front() == '-';
@@ -65,7 +73,7 @@ std::size_t RealPrefix(std::string_view s, double& value) {
   double v = 0;
   const char* first = s.data() + skip;
   const auto r = std::from_chars(first, s.data() + s.size(), v, std::chars_format::general);
-  if (r.ec != std::errc()) return 0;
+  if (r.ec != std::errc() || !std::isfinite(v)) return 0;
   value = negative ? -v : v;
   return static_cast<std::size_t>(r.ptr - s.data());
 }
@@ -144,6 +152,9 @@ class Scanner {
     pos_ += used;
     return true;
   }
+
+  // Characters not yet read.
+  std::size_t Remaining() const { return text_.size() - pos_; }
 
   bool Expect(char c) {
     if (pos_ < text_.size() && text_[pos_] == c) {
@@ -256,6 +267,14 @@ bool ParseGridHeader(std::string_view line, GridHeader& h) {
          ParseReal(Field(line, 6), h.originY) && ParseReal(Field(line, 7), h.originZ);
 }
 
+// Whether a grid file's block width `read` is the width `width` as the
+// writers print it ("%12.5g", five significant digits): a file written for a
+// model reads back on that model whatever its width, and two widths that
+// differ within the printed digits are one width.
+bool SameWrittenWidth(double read, double width) {
+  return FormatText(32, "%.5g", read) == FormatText(32, "%.5g", width);
+}
+
 // The first `count` fields of a data line as reals; false when the line has
 // fewer fields or one of them is not a number.
 bool ParseValues(std::string_view line, int count, std::vector<double>& values) {
@@ -304,6 +323,17 @@ int CModelDat::TopoInputReader() {
   if (topoNx < 1 || topoNy < 1 || topoNx > input::kMaxAxisCount || topoNy > input::kMaxAxisCount ||
       static_cast<long long>(topoNx) * topoNy != static_cast<long long>(topoBlockCount)) {
     ShowMessage("Inconsistent Data in the Topographic Header Line - RTI2b\n");
+    return 3;
+  }
+  // The topographic SOR divides by the block width.
+  if (!(topoBlockWidth > 0)) {
+    ShowMessage("Topographic Block Width Must Be Greater Than Zero - RTI2c\n");
+    return 4;
+  }
+  // Every height takes at least one character, so a file too short to hold
+  // the grid it announces is refused before the grid is allocated.
+  if (in.Remaining() < static_cast<std::size_t>(topoBlockCount)) {
+    ShowMessage("Error reading the Topographic Grid Stress - RTI3\n");
     return 3;
   }
 
@@ -381,6 +411,14 @@ int CModelDat::TopoStressReader() {
         ShowMessage("Read an empty line in the Topographic Stress File - RTS4a");
         return 8;
       }
+      // The stresses are kept at single precision: a value beyond its range
+      // would become infinite. Such a line stores none of its values.
+      for (const double v : values)
+        if (std::fabs(v) > FLT_MAX) {
+          ShowMessage("Topographic Stress Beyond Single Precision in the Topographic Stress File "
+                      "- RTS4b\n");
+          return 9;
+        }
       for (int k = 1; k <= grids; ++k)
         overburdenStress[k][i][j] = static_cast<double>(static_cast<float>(values[k - 1]));
     }
@@ -430,9 +468,13 @@ int CModelDat::StaticStressReader(RunLog& log) {
     ShowMessage("Input Static Stress Y Size Does Not Match Present Seam Grids - RSS2c\n");
     return 4;
   }
-  if (h.width != elementWidth) {
+  if (!SameWrittenWidth(h.width, elementWidth)) {
     ShowMessage("Input Static Stress Block Size Does Not Match Present Element Size - RSS2d\n");
     return 5;
+  }
+  if (static_cast<long long>(h.blocksX) * h.blocksY != static_cast<long long>(h.blockCount)) {
+    ShowMessage("Inconsistent Block Count in the Static Stress Header Line - RSS2e\n");
+    return 9;
   }
 
   const std::string line2 = NextLine(file.get());
@@ -444,6 +486,10 @@ int CModelDat::StaticStressReader(RunLog& log) {
   if (grids > seamCount) {
     ShowMessage("Too Many Grids in the Static Stress File - RSS3b\n");
     return 7;
+  }
+  if (grids < 1) {
+    ShowMessage("The Static Stress File Must Hold at Least One Grid - RSS3c\n");
+    return 10;
   }
   WriteStaticGridDetails(log, h.gridNumber, h.blockCount, h.width, h.blocksX, h.blocksY, h.originX,
                          h.originY, h.originZ, grids);

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "model/run_info.h"
 #include "plot/figures.h"
 #include "plot/plot_data.h"
-#include "plot/run_info.h"
 
 namespace kavrel::plot {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/result_reader.h"
-#include "plot/run_info.h"
+#include "model/run_info.h"
 
 namespace kavrel::plot {
 

@@ -73,7 +73,7 @@ void CModelDat::FinishLmsPillar(int step, int p, RunLog& log) {
   if (p == lmsPillarCount) {
     WriteLmsTable(step, log);
   } else {
-    WriteResults(step == 1 && p > 0 ? 2 : step);
+    if (WriteResults(step == 1 && p > 0 ? 2 : step) != 0) throw FatalExit(1);
   }
 }
 

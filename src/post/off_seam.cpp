@@ -5,6 +5,7 @@
 // (the image of seam j lies at elevation -seamZ[j] and acts with reversed
 // sign). Displacements go to the .of<grid> file, one header and one block of
 // lines per step; stresses go to the .sms grid file.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -19,7 +20,9 @@ int CModelDat::OffSeamDisplacements(int step) {
     offSeamFileName = inputFolder + inputFileTitle + ".of" + std::to_string(g);
     UniqueFile file(std::fopen(offSeamFileName.c_str(), step == 1 ? "w" : "a"));
     if (!file) {
+      const int error = errno;
       ShowMessage("Error in Opening Off-Seam Displacement Output File - OSD1\n");
+      ShowFileProblem(offSeamFileName, error);
       throw FatalExit(1);
     }
 
@@ -60,6 +63,12 @@ int CModelDat::OffSeamDisplacements(int step) {
         std::fprintf(f, "%12.5g, %12.5g, %12.5g, %12.5g, %12.5g \n",
                      disp[i][j] * displacementOutputFactor, xSlope[i][j], ySlope[i][j],
                      xStrain[i][j], yStrain[i][j]);
+    if (!FinishFile(file)) {
+      const int error = errno;
+      ShowMessage("Error in Writing Off-Seam Displacement Output File - OSD2\n");
+      ShowFileProblem(offSeamFileName, error);
+      throw FatalExit(1);
+    }
   }
   return 0;
 }

@@ -12,6 +12,7 @@
 // log with every line written so far.
 #include <cmath>
 #include <cstdarg>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -20,6 +21,7 @@
 #include "core/run_log.h"
 #include "core/text_files.h"
 #include "model/model_dat.h"
+#include "post/step_summary.h"
 #include "solver/detail_levels.h"
 
 namespace kavrel {
@@ -37,6 +39,38 @@ __attribute__((format(printf, 1, 2))) std::string PhaseText(const char* format, 
 
 long long Now() { return static_cast<long long>(std::time(nullptr)); }
 
+// The SOR work on one seam since the tally was last cleared.
+struct SolveTally {
+  int sweeps = 0;
+  int solves = 0;
+  int largest = 0;
+  void Add(int n) {
+    sweeps += n;
+    ++solves;
+    if (n > largest) largest = n;
+  }
+};
+
+// Seam `s` of the model as the summary reads it; the post-processed grids
+// only when `postProcessed` (they hold the step's values only then).
+SeamGridsView GridsOf(CModelDat& m, int s, bool postProcessed) {
+  SeamGridsView v;
+  v.nx = m.nx;
+  v.ny = m.ny;
+  v.thickness = m.seamThickness[s];
+  v.convergence = m.convergence[s];
+  v.totalStress = m.totalStress[s];
+  v.codes = m.fineCodes[s];
+  v.materialType = m.materialType;
+  v.materialProps = m.materialProps;
+  if (postProcessed && m.safetyFactors == 1) {
+    v.pillarStressSF = m.pillarStressSF[s];
+    v.pillarStrainSF = m.pillarStrainSF[s];
+  }
+  if (postProcessed && m.energyValues == 1) v.totalEnergyReleased = m.totalEnergyReleased[s];
+  return v;
+}
+
 }  // namespace
 
 int CModelDat::RunAnalysis() {
@@ -52,7 +86,9 @@ int CModelDat::RunAnalysis() {
 
   RunLog log = RunLog::Open(outFileName, "at");
   if (!log) {
+    const int error = errno;
     ShowMessage("Error in Opening Output File - M1\n");
+    ShowFileProblem(outFileName, error);
     throw FatalExit(1);
   }
 
@@ -77,10 +113,32 @@ int CModelDat::RunAnalysis() {
                      interseamStress[s], preCalculatedStress[s], log);
   };
 
+  std::vector<SolveTally> tally(static_cast<std::size_t>(seamCount) + 1);
   auto bookSolve = [&](int s, int level, int sweeps, long long d) {
     profile[s].solutionLoops[level] += 1;
     profile[s].sorIterations[level] += sweeps;
     profile[s].sorSeconds[level] += d;
+    tally[static_cast<std::size_t>(s)].Add(sweeps);
+  };
+
+  // The summary rows of every seam for the block just solved (and, when
+  // `postProcessed`, post-processed); the tallies start again afterwards.
+  summaryRows.clear();
+  summaryFileName = inputFolder + inputFileTitle + ".summary.csv";
+  auto summarise = [&](int step, int p, bool postProcessed) {
+    for (int s = 1; s <= seamCount; ++s) {
+      StepSummaryRow row;
+      row.step = step;
+      row.lmsRun = p;
+      row.seam = s;
+      row.seamSummary = SummariseSeam(GridsOf(*this, s, postProcessed));
+      const SolveTally& t = tally[static_cast<std::size_t>(s)];
+      row.sorSweeps = t.sweeps;
+      row.sorSolves = t.solves;
+      row.largestSolve = t.largest;
+      summaryRows.push_back(row);
+    }
+    tally.assign(tally.size(), SolveTally());
   };
 
   if (topographicStress == 1) {
@@ -93,7 +151,10 @@ int CModelDat::RunAnalysis() {
 
   if (staticStress == 1) {
     const long long start = Now();
-    StaticStressReader(log);
+    // Static stresses asked for and not read: the run would silently go on
+    // without them, so it stops with the reader's result.
+    const int read = StaticStressReader(log);
+    if (read != 0) throw FatalExit(read);
     const long long d = finishPhase(start);
     profile[0].staticSeconds = d;
     log.Printf("Total Time for Reading in Static Stresses was %lli secs.\n\n", d);
@@ -281,6 +342,7 @@ int CModelDat::RunAnalysis() {
         }
       }
 
+      if (p < lmsPillarCount) summarise(step, p, false);
       FinishLmsPillar(step, p, log);
     }
 
@@ -399,15 +461,17 @@ int CModelDat::RunAnalysis() {
         progress->OpenProjectionPanel();
         progress->SetProjectionCaption(ProjectionKind::Stress);
         const long long start = Now();
-        OffSeamStresses(step);
+        if (OffSeamStresses(step) != 0) throw FatalExit(1);
         const long long d = finishPhase(start);
         log.Printf("Time for Off-Seam Stress Calc. for Step %i was %lli secs.\n\n", step, d);
         profile[0].offSeamSeconds += d;
       }
     }
 
+    summarise(step, lmsPillarCount, true);
     PrintStepProfile(step, log);
-    WriteResults(step == 1 && lms ? 2 : step);
+    if (WriteResults(step == 1 && lms ? 2 : step) != 0) throw FatalExit(1);
+    WriteSummaryFile(step);
   }
 
   PrintRunProfile(log);

@@ -90,7 +90,10 @@ void CModelDat::TopographicStresses(RunLog& log) {
   progress->CloseSeamPanel();
   progress->SetPhase("Saving Pre-Calculated Topographic Stresses");
   log.Printf("Saving Pre-Calculated Topographic Stresses\n\n");
-  if (TopoStressWriter() == 0) {
+  // Stresses that cannot be saved would make the next run compute them
+  // again without saying why: the run stops instead.
+  if (TopoStressWriter() != 0) throw FatalExit(1);
+  {
     // This run goes on with the stresses as a later run reads them back from
     // the file, so that the later run reproduces its results. The reader also
     // takes the file's grid header into the topographic grid fields, which

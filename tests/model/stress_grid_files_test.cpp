@@ -4,6 +4,7 @@
 // with its message and result, and CR LF files read like LF files.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -197,8 +198,30 @@ TEST_F(GridFiles, TopoStressReaderRejectionsCarryTheirCodes) {
       {"nan width",
        "  1,       2,         nan,   2,   1,         -100,          200,         -500\n", false, 2,
        "Read an empty line in the Topographic Stress File - RTS2a\n"},
+      {"beyond double", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 3, 1e309\n", false, 8,
+       "Read an empty line in the Topographic Stress File - RTS4a"},
+      {"beyond float", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 1e39, 4\n", false, 9,
+       "Topographic Stress Beyond Single Precision in the Topographic Stress File - RTS4b\n"},
+      {"beyond float, negative", head + "  2,a,b\n  2,psi,psi\n -3.5e38, 2\n 3, 4\n", false, 9,
+       "Topographic Stress Beyond Single Precision in the Topographic Stress File - RTS4b\n"},
   };
   ExpectRejections(cases, dir_ / "model.tpo", [&] { return m_.TopoStressReader(); });
+}
+
+TEST_F(GridFiles, TopoStressAtTheEndsOfSinglePrecisionIsKept) {
+  // The largest float is kept; a line with a value beyond it stores nothing,
+  // the lines before it stay stored.
+  Seams(2, 3, 1, 10);
+  const std::string head = "  1,       3,           10,   3,   1,         -100,          200,"
+                           "         -500\n  2,a,b\n  2,psi,psi\n";
+  WriteFile(dir_ / "model.tpo", head + " 3.4028234e38, -3.4028234e38\n 1e-50, 5\n 7, 1e39\n");
+  EXPECT_EQ(m_.TopoStressReader(), 9);
+  EXPECT_EQ(m_.overburdenStress[1][1][1], static_cast<double>(FLT_MAX));
+  EXPECT_EQ(m_.overburdenStress[2][1][1], -static_cast<double>(FLT_MAX));
+  EXPECT_EQ(m_.overburdenStress[1][2][1], 0.0);
+  EXPECT_EQ(m_.overburdenStress[2][2][1], 5.0);
+  EXPECT_EQ(m_.overburdenStress[1][3][1], -1.0);
+  EXPECT_EQ(m_.overburdenStress[2][3][1], -1.0);
 }
 
 TEST_F(GridFiles, GridNumbersTakeOneSignAndAPointBeforeDigits) {
@@ -369,8 +392,26 @@ TEST_F(GridFiles, TopoInputRejectionsCarryTheirCodes) {
        "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
       {"too many along Y", "1, 10001, 50.0, 1, 10001, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 3,
        "Inconsistent Data in the Topographic Header Line - RTI2b\n"},
+      {"zero width", "1, 4, 0.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 4,
+       "Topographic Block Width Must Be Greater Than Zero - RTI2c\n"},
+      {"negative width", "1, 4, -50, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 4,
+       "Topographic Block Width Must Be Greater Than Zero - RTI2c\n"},
+      {"height beyond double", "1, 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 1e309 4\n", false, 3,
+       "Error reading the Topographic Grid Stress - RTI3\n"},
+      {"width beyond double", "1, 4, 1e309, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 2,
+       "Error Reading the Topographic Header Line - RTI2a\n"},
   };
   ExpectRejections(cases, dir_ / "model.top", [&] { return m_.TopoInputReader(); });
+}
+
+TEST_F(GridFiles, TopoInputTooShortForItsGridAllocatesNothing) {
+  // A few bytes announcing the largest grid are refused before 10000 x 10000
+  // heights are allocated.
+  WriteFile(dir_ / "model.top", "1, 100000000, 50.0, 10000, 10000, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n");
+  EXPECT_EQ(m_.TopoInputReader(), 3);
+  EXPECT_EQ(messages_.boxes.back(), "Error reading the Topographic Grid Stress - RTI3\n");
+  EXPECT_FALSE(m_.topoLoad);
+  EXPECT_FALSE(m_.topoDisplacement);
 }
 
 // ---- .sms ------------------------------------------------------------------------
@@ -512,6 +553,14 @@ TEST_F(OffSeamGridFile, StaticStressReaderRejectionsCarryTheirCodes) {
        "Read an empty line in the Static Stress File - RSS4a"},
       {"short", head + "  1,a\n  1,psi\n 1\n 2\n 3\n", false, 8,
        "Read an empty line in the Static Stress File - RSS4a"},
+      {"value beyond double", head + "  1,a\n  1,psi\n 1\n 2\n -1e309\n 4\n", false, 8,
+       "Read an empty line in the Static Stress File - RSS4a"},
+      {"block count", "  1,       5,           10,   2,   2,  0,  0,  -250\n  1,a\n", false, 9,
+       "Inconsistent Block Count in the Static Stress Header Line - RSS2e\n"},
+      {"no grids", head + "  0,\n  0,\n 1\n 2\n 3\n 4\n", false, 10,
+       "The Static Stress File Must Hold at Least One Grid - RSS3c\n"},
+      {"negative grid count", head + "  -1,a\n  1,psi\n 1\n 2\n 3\n 4\n", false, 10,
+       "The Static Stress File Must Hold at Least One Grid - RSS3c\n"},
   };
   ExpectRejections(cases, dir_ / "model.sms", [&] {
     RunLog log = RunLog::Open((dir_ / "model.out").string(), "w");
@@ -521,17 +570,27 @@ TEST_F(OffSeamGridFile, StaticStressReaderRejectionsCarryTheirCodes) {
   });
 }
 
-TEST_F(OffSeamGridFile, WidthNeedingMoreThanFiveDigitsNeverMatches) {
-  // The writer prints the width with five significant digits, so an element
-  // width of 12.3456 comes back as 12.346 and is refused.
-  Grid(1, 1);
-  m_.offSeamBlockWidth = 12.3456;
-  FillStep(1);
-  ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
-  Seams(1, 1, 1, 12.3456);
-  RunLog log = RunLog::Open((dir_ / "model.out").string(), "w");
-  ASSERT_TRUE(log);
-  EXPECT_EQ(m_.StaticStressReader(log), 5);
+TEST_F(OffSeamGridFile, WidthIsComparedAtItsPrintedPrecision) {
+  // The writer prints the width with five significant digits (123.456 as
+  // 123.46), so the grid of a run reads back on a model of the same width
+  // whatever its digits; a width that differs within five digits is refused.
+  for (const double width : {123.456, 12.3456, 0.1 + 0.2, 1e-7 / 3}) {
+    SCOPED_TRACE(width);
+    Grid(1, 2);
+    m_.offSeamBlockWidth = width;
+    FillStep(1);
+    ASSERT_EQ(m_.OffSeamStressWriter(1), 0);
+    Seams(1, 1, 2, width);
+    RunLog log = RunLog::Open((dir_ / "model.out").string(), "w");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(m_.StaticStressReader(log), 0);
+    EXPECT_EQ(m_.preCalculatedStress[1][1][2], 112.0);
+    m_.elementWidth = width * (1 + 1e-4);
+    EXPECT_EQ(m_.StaticStressReader(log), 5);
+  }
+  EXPECT_EQ(messages_.boxes,
+            std::vector<std::string>(
+                4, "Input Static Stress Block Size Does Not Match Present Element Size - RSS2d\n"));
 }
 
 // ---- through the command line ----------------------------------------------------

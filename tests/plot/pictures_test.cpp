@@ -15,10 +15,10 @@
 #include <string>
 
 #include "model/result_reader.h"
+#include "model/run_info.h"
 #include "plot/figures.h"
 #include "plot/picture_jobs.h"
 #include "plot/plot_data.h"
-#include "plot/run_info.h"
 #include "support/kavrel_runs.h"
 #include "support/scratch_files.h"
 

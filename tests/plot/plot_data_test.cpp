@@ -11,8 +11,8 @@
 #include <string>
 
 #include "model/result_reader.h"
+#include "model/run_info.h"
 #include "plot/plot_data.h"
-#include "plot/run_info.h"
 #include "support/kavrel_runs.h"
 #include "support/scratch_files.h"
 

@@ -114,9 +114,11 @@ std::string UsageText(const std::vector<ConsoleCommand>& commands) {
   for (const ConsoleCommand& command : commands) text += command.help;
   text +=
       "\n"
-      "Exit status: 0 success; 1-13 a model the reader refused; 1, 2, 3 or 5 a fatal error\n"
-      "during the run; 1 a picture that cannot be made or an incomplete result file (plot);\n"
-      "130 interrupted (Ctrl-C); 64 a usage error.\n";
+      "Exit status: 0 success; 1-16 a model the reader refused (14 a number too large,\n"
+      "15 a line longer than 1 MB, 16 more memory than the machine has); 65 warnings with\n"
+      "check --strict; 1, 2, 3 or 5 a fatal error during the run; 1 a picture that cannot\n"
+      "be made or an incomplete result file (plot); 130 interrupted (Ctrl-C); 64 a usage\n"
+      "error.\n";
   return text;
 }
 

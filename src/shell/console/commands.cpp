@@ -13,6 +13,7 @@ std::vector<ConsoleCommand> ConsoleCommands() {
 #ifdef KAVREL_HAVE_PLOT
       PlotCommand(),
 #endif
+      ExportCommand(),
   };
 }
 

@@ -12,6 +12,7 @@ namespace kavrel::console {
 
 ConsoleCommand CheckCommand();
 ConsoleCommand RunCommand();
+ConsoleCommand ExportCommand();
 #ifdef KAVREL_HAVE_PLOT
 ConsoleCommand PlotCommand();
 #endif

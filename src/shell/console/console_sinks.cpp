@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "core/fatal_exit.h"
 #include "core/text_files.h"
@@ -75,6 +77,17 @@ void ConsoleMessageSink::ShowMessage(const std::string& text) {
   std::fflush(output_);
   std::fputs(AsOneLine(text).c_str(), errors_);
   std::fflush(errors_);
+}
+
+void ConsoleMessageSink::ShowFileProblem(const std::string& path, int systemError) {
+  if (status_) status_->Clear();
+  std::fprintf(errors_, "kavrel: %s: %s\n", path.c_str(),
+               systemError != 0 ? std::strerror(systemError) : "cannot be written");
+  std::fflush(errors_);
+}
+
+void ConsoleMessageSink::ShowWarning(const std::string& text) {
+  ShowMessage("warning: " + text);
 }
 
 void ConsoleMessageSink::WriteDiagnostic(const std::string& text) {

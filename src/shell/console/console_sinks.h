@@ -58,6 +58,10 @@ class ConsoleMessageSink : public MessageSink {
 
   void ShowMessage(const std::string& text) override;
   void WriteDiagnostic(const std::string& text) override;
+  // "kavrel: <path>: <reason>" on the error stream.
+  void ShowFileProblem(const std::string& path, int systemError) override;
+  // "warning: <text>" on the error stream.
+  void ShowWarning(const std::string& text) override;
 
  private:
   std::FILE* errors_;

@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
+#include "model/run_info.h"
 #include "plot/picture_jobs.h"
 #include "plot/plot_data.h"
-#include "plot/run_info.h"
 #include "shell/console/commands.h"
 
 namespace kavrel::console {
@@ -92,9 +92,9 @@ plot::PictureRequest RequestOf(const PlotOptions& o) {
 
 int Plot(const ConsoleStreams& streams, const std::string& path,
          const plot::PictureRequest& request) {
-  plot::RunInfo info;
+  RunInfo info;
   std::string error;
-  if (!plot::LoadRunInfo(path, info, error)) {
+  if (!LoadRunInfo(path, info, error)) {
     std::fprintf(streams.err, "kavrel: %s: %s\n", path.c_str(), error.c_str());
     return kPlotFailed;
   }

@@ -227,7 +227,7 @@ void ResultsView::ReplacePlot() {
 
 void ResultsView::Clear(const QString& reason) {
   haveInfo_ = false;
-  info_ = plot::RunInfo();
+  info_ = RunInfo();
   resultFiles_.clear();
   resultErrors_.clear();
   codeFiles_.clear();
@@ -249,7 +249,7 @@ bool ResultsView::LoadModel(const QString& modelPath) {
   std::string error;
   bool loaded = false;
   try {
-    loaded = plot::LoadRunInfo(ToLocal(modelPath), info_, error);
+    loaded = LoadRunInfo(ToLocal(modelPath), info_, error);
   } catch (const std::exception& failure) {
     // The reader reports through its messages; anything else it throws
     // leaves this view without a model, not the window without its run.

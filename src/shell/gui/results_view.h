@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "model/result_reader.h"
+#include "model/run_info.h"
 #include "plot/plot_data.h"
-#include "plot/run_info.h"
 
 class QAction;
 class QComboBox;
@@ -149,7 +149,7 @@ class ResultsView : public QWidget {
   // The whole grid of the map shown, at equal scales.
   void FitWholeGrid();
 
-  plot::RunInfo info_;
+  RunInfo info_;
   bool haveInfo_ = false;
   std::map<int, results::ResultFile> resultFiles_;  // by seam
   std::map<int, QString> resultErrors_;

@@ -1,7 +1,7 @@
-// Reading a model for its pictures: the model reader runs on a record of its
-// own with its step code files switched off and its messages kept, so that a
-// model that no longer reads is reported in the reader's words.
-#include "plot/run_info.h"
+// Reading a model for what its run wrote: the model reader runs on a record
+// of its own with its step code files switched off and its messages kept, so
+// that a model that no longer reads is reported in the reader's words.
+#include "model/run_info.h"
 
 #include <filesystem>
 
@@ -9,7 +9,7 @@
 #include "model/model_dat.h"
 #include "model/open_model.h"
 
-namespace kavrel::plot {
+namespace kavrel {
 
 namespace {
 
@@ -97,4 +97,4 @@ bool LoadRunInfo(const std::string& path, RunInfo& info, std::string& error) {
   return true;
 }
 
-}  // namespace kavrel::plot
+}  // namespace kavrel

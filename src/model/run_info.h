@@ -1,15 +1,16 @@
-// What a picture of a finished run needs to know about its model: the title,
-// the seams and their grids, the steps and LMS runs that lay out the result
-// blocks, the materials, the off-seam grid and the output units, together
-// with the names of the files the run wrote beside the model. It is read from
-// the model file itself, without writing anything (the step code files and
-// the log of the run stay as the run left them).
+// What a reader of a finished run (its pictures, its export to CSV) needs to
+// know about the model: the title, the seams and their grids, the steps and
+// LMS runs that lay out the result blocks, the materials, the off-seam grid
+// and the output units, together with the names of the files the run wrote
+// beside the model. It is read from the model file itself, without writing
+// anything (the step code files and the log of the run stay as the run left
+// them). Nothing here depends on Qt.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace kavrel::plot {
+namespace kavrel {
 
 // Material type numbers as the model file gives them (1..6).
 std::string MaterialTypeName(int type);
@@ -54,4 +55,4 @@ struct RunInfo {
 // own message (one line, no line end) when the model cannot be read.
 [[nodiscard]] bool LoadRunInfo(const std::string& path, RunInfo& info, std::string& error);
 
-}  // namespace kavrel::plot
+}  // namespace kavrel
