@@ -22,6 +22,12 @@ $(BUILD)/CMakeCache.txt:
 
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
+	@test -x $(BUILD)/bin/kavrel-gui || { \
+	  echo "***"; \
+	  echo "*** kavrel-gui and kavrel plot were NOT built: Qt 6 or QCustomPlot is missing."; \
+	  echo "*** Install them with scripts/install-deps.sh (as root or with sudo), then"; \
+	  echo "*** remove $(BUILD)/CMakeCache.txt and run make again."; \
+	  echo "***"; }
 
 run: deps build
 	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
