@@ -12,8 +12,7 @@ bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd) {
   return ReadBoundedLine(file, line, std::string::npos, hadLineEnd) != LineRead::End;
 }
 
-LineRead ReadBoundedLine(std::FILE* file, std::string& line, std::size_t limit,
-                         bool* hadLineEnd) {
+LineRead ReadBoundedLine(std::FILE* file, std::string& line, std::size_t limit, bool* hadLineEnd) {
   line.clear();
   bool ended = false;
   bool any = false;

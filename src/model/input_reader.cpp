@@ -18,6 +18,7 @@
 // collects it in `warnings` (model_checks.h), in the order of the file.
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -57,13 +58,15 @@ int LineOfOffset(std::FILE* file, long offset) {
 }  // namespace
 
 int CModelDat::ReadInputFile() {
+  warnings.clear();
   UniqueFile file(std::fopen(inputPathName.c_str(), "r"));
   if (!file) {
+    const int error = errno;
     ShowMessage("Error in Opening Input File - RI1a\n");
+    ShowFileProblem(inputPathName, error);
     return 1;
   }
   std::FILE* in = file.get();
-  warnings.clear();
 
   std::string line;
   int lineNumber = 1;
@@ -74,8 +77,8 @@ int CModelDat::ReadInputFile() {
   };
   const auto noteNul = [&]() {
     if (line.find('\0') != std::string::npos)
-      warnings.push_back({lineNumber, FormatText(kMessageCapacity, "line %i: a NUL byte in the line",
-                                                 lineNumber)});
+      warnings.push_back({lineNumber, FormatText(kMessageCapacity,
+                                                 "line %i: a NUL byte in the line", lineNumber)});
   };
 
   bool hadLineEnd = false;

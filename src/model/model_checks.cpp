@@ -20,8 +20,8 @@ class Warnings {
   // A warning on field `field` (from 1) of input line `line`, named `name`.
   template <class... Args>
   void Add(int line, int field, const std::string& name, const char* format, Args... args) {
-    const std::string where = FormatText(kTextCapacity, "line %i, field %i (%s): ", line, field,
-                                         name.c_str());
+    const std::string where =
+        FormatText(kTextCapacity, "line %i, field %i (%s): ", line, field, name.c_str());
     list.push_back({line, where + FormatText(kTextCapacity, format, args...)});
   }
 
@@ -66,8 +66,7 @@ std::vector<ModelWarning> CheckModel(const CModelDat& m, const InputLineNumbers&
     if (line == 0) continue;
     const std::string seam = "seam " + std::to_string(s);
     if (!(m.seamZ[s] < 0))
-      w.Add(line, 3, seam + " Z", "%g is at or above the surface (Z must be below 0)",
-            m.seamZ[s]);
+      w.Add(line, 3, seam + " Z", "%g is at or above the surface (Z must be below 0)", m.seamZ[s]);
     w.AbovePositive(line, 4, seam + " thickness", m.seamThickness[s]);
   }
   if (lines.control > 0) {
@@ -127,15 +126,16 @@ void CheckSeamCodes(char** codes, int nx, int ny, int materialCount, int step, i
     }
   const auto add = [&](const Found& found, const std::string& what) {
     if (found.count == 0) return;
-    std::string text = FormatText(kTextCapacity, "step %i, seam %i, element (%i, %i): ", step,
-                                  seam, found.x, found.y) +
+    std::string text = FormatText(kTextCapacity, "step %i, seam %i, element (%i, %i): ", step, seam,
+                                  found.x, found.y) +
                        what;
-    if (found.count > 1) text += FormatText(kTextCapacity, "; %i more in this seam", found.count - 1);
+    if (found.count > 1)
+      text += FormatText(kTextCapacity, "; %i more in this seam", found.count - 1);
     warnings.push_back({0, text});
   };
   add(nul, "a NUL byte in place of a code");
-  add(stranger, CodeText(stranger.code) + " names no material (the model's codes are " +
-                    LetterRange(materialCount) + ", and '1' for mined out)");
+  add(stranger, CodeText(stranger.code) + " names no material (the model defines " +
+                    LetterRange(materialCount) + "; '1' is mined out)");
 }
 
 }  // namespace kavrel

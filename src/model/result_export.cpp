@@ -386,10 +386,11 @@ bool Exporter::WriteSeam(int seam) {
   const SeamPlacement& place = info_.seams[static_cast<std::size_t>(seam - 1)];
   xs_.assign(static_cast<std::size_t>(info_.nx) + 1, "");
   ys_.assign(static_cast<std::size_t>(info_.ny) + 1, "");
+  const double w = info_.elementWidth;
   for (int i = 1; i <= info_.nx; ++i)
-    xs_[static_cast<std::size_t>(i)] = CoordinateField(place.originX + (i - 0.5) * info_.elementWidth);
+    xs_[static_cast<std::size_t>(i)] = CoordinateField(place.originX + (i - 0.5) * w);
   for (int j = 1; j <= info_.ny; ++j)
-    ys_[static_cast<std::size_t>(j)] = CoordinateField(place.originY + (j - 0.5) * info_.elementWidth);
+    ys_[static_cast<std::size_t>(j)] = CoordinateField(place.originY + (j - 0.5) * w);
   blocksWritten_.assign(static_cast<std::size_t>(info_.stepCount), 0);
 
   const std::string path = info_.ResultFileName(seam);

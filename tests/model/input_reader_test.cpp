@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/input_fields.h"
 #include "model/model_dat.h"
 #include "model_test_support.h"
 #include "support/kavrel_runs.h"
@@ -440,6 +441,74 @@ TEST(InputReader, LongLinesAreReadWholeAndLongTitlesCutAtOneHundred) {
   }
 }
 
+TEST(InputReader, NumbersTooLargeForADoubleAreRefusedNamingFieldAndLine) {
+  struct Case {
+    int index;
+    std::string text;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {kHost, "0.25,1e400,120,1,0,0",
+            "The Number in Field 2 of Line 2 is Too Large - RI14a\n"},
+           {kMaterial, "2,2000,0.008,-1e999,0.02,0.3",
+            "The Number in Field 4 of Line 4 is Too Large - RI14a\n"},
+           {kGrid, "120,10,10,1" + std::string(400, '0'),
+            "The Number in Field 4 of Line 5 is Too Large - RI14a\n"},
+           {kSeam, "0,0,-4800,9e9999", "The Number in Field 4 of Line 6 is Too Large - RI14a\n"},
+           {kControl, "1e309,0.001,2000,1,1,0,0,0,0,0,0,0,0,0",
+            "The Number in Field 1 of Line 7 is Too Large - RI14a\n"}}) {
+    SCOPED_TRACE(c.text);
+    ExpectRefused(SmallModel(With(SmallModelLines(), c.index, c.text)), 14, c.message);
+  }
+  // The largest doubles and the smallest still read.
+  ModelInFolder m(ScratchFolder());
+  EXPECT_EQ(m.Read(SmallModel(With(SmallModelLines(), kHost, "0.25,1.7e308,1e-400,1,0,0"))), 0);
+}
+
+TEST(InputReader, LinesAreBoundedAtOneMegabyte) {
+  // A host rock line of exactly 1 MB reads, with either line end.
+  const std::string host = "0.25,2000000,120,1,0,0,";
+  const std::string exact = host + std::string(input::kMaxLineBytes - host.size(), ' ');
+  for (bool crlf : {false, true}) {
+    const std::string text = SmallModel(With(SmallModelLines(), kHost, exact));
+    ModelInFolder m(ScratchFolder());
+    EXPECT_EQ(m.Read(crlf ? testing_support::WithCrLf(text) : text), 0) << crlf;
+    EXPECT_EQ(m.model.elasticModulus, 2000000.0);
+  }
+  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, exact + "x")), 15,
+                "Line 2 is Longer Than 1 MB - RI15a\n");
+  // A file without line ends (as /dev/zero) is refused once 1 MB is read.
+  ExpectRefused(std::string(2u << 20, '\0'), 15, "Line 1 is Longer Than 1 MB - RI15a\n");
+}
+
+TEST(InputReader, ARunTheMachineCannotHoldIsRefusedBeforeAnyGrid) {
+  // Ten seams of 10000 x 10000 elements, header only: the refusal must come
+  // before the code cube (1 GB) is allocated or its missing block is read.
+  std::vector<std::string> lines = {"Huge", "0.25,2000000,120,10,0,0", "1,0,0",
+                                    "2,2000,0.008,500,0.02,0.3", "120,10000,10000,0.09"};
+  for (int s = 1; s <= 10; ++s) lines.push_back("0,0," + std::to_string(-1000 * s) + ",72");
+  lines.push_back("1.7,0.001,2000,1,1,0,0,0,0,0,0,0,0,0");
+  lines.push_back("0,0,0,0");
+  ModelInFolder m(ScratchFolder());
+  m.model.machineMemory = std::uint64_t{16} << 30;
+  EXPECT_EQ(m.Read(Lines(lines)), 16);
+  ASSERT_EQ(m.sink.boxes.size(), 1u);
+  EXPECT_EQ(m.sink.boxes[0],
+            "The Run Needs About 53.8 GB of Memory, This Machine Has 16.0 GB - RI16a\n");
+  EXPECT_FALSE(m.model.fineCodes);
+  EXPECT_FALSE(std::filesystem::exists(m.folder / "model_Step1.chr"));
+
+  // The small model (8020 bytes) fits in exactly that much, not in a byte less.
+  ModelInFolder small(ScratchFolder("small"));
+  small.model.machineMemory = 8020;
+  EXPECT_EQ(small.Read(SmallModel()), 0);
+  small.model.machineMemory = 8019;
+  EXPECT_EQ(small.model.ReadInputFile(), 16);
+  // A reader of a finished run (the plots) runs nothing and is not refused.
+  small.model.writeStepCodeFiles = false;
+  EXPECT_EQ(small.model.ReadInputFile(), 0);
+}
+
 TEST(InputReader, WindowsLineEndsReadLikeUnixLineEnds) {
   const std::string unixText = SmallModel(SmallModelLines(), 1);
   const std::string dosText = testing_support::WithCrLf(unixText);
@@ -520,7 +589,7 @@ TEST(InputReader, MangledLinesAreRefusedOrReadButNeverBreakTheReader) {
       ModelInFolder m(dir);
       const int result = m.Read(Lines(mangled));
       EXPECT_GE(result, 0);
-      EXPECT_LE(result, 13);
+      EXPECT_LE(result, 16);
       if (result == 0)
         EXPECT_EQ(m.model.WriteInputEcho(), 0);
       else

@@ -228,8 +228,9 @@ TEST(FrontEnd, VersionHelpAndUsageErrors) {
   EXPECT_EQ(ReadStream(out), "kavrel " KAVREL_VERSION "\n");
   EXPECT_EQ(RunCommandLine({"bogus"}, out, err, false), 64);
   const std::string errText = ReadStream(err);
-  EXPECT_EQ(errText.rfind("kavrel: unknown command 'bogus'\nusage: kavrel check MODEL.inp\n", 0),
-            0u)
+  EXPECT_EQ(
+      errText.rfind("kavrel: unknown command 'bogus'\nusage: kavrel check [--strict] MODEL.inp\n", 0),
+      0u)
       << errText;
   std::fclose(err);
   std::fclose(out);

@@ -61,7 +61,7 @@ TEST(KavrelCli, VersionAndHelpExitZero) {
 
   r = RunKavrel(dir, "--help");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("usage: kavrel check MODEL.inp\n", 0), 0u);
+  EXPECT_EQ(r.out.rfind("usage: kavrel check [--strict] MODEL.inp\n", 0), 0u);
   EXPECT_EQ(r.err, "");
 }
 
@@ -70,7 +70,7 @@ TEST(KavrelCli, UsageErrorsExit64WithUsageOnStandardError) {
   for (const char* args : {"", "frobnicate model.inp", "check", "run --quiet", "run --bogus m.inp"}) {
     const Result r = RunKavrel(dir, args);
     EXPECT_EQ(r.status, 64) << args;
-    EXPECT_NE(r.err.find("usage: kavrel check MODEL.inp\n"), std::string::npos) << args;
+    EXPECT_NE(r.err.find("usage: kavrel check [--strict] MODEL.inp\n"), std::string::npos) << args;
     EXPECT_EQ(r.out, "") << args;
   }
 }
@@ -111,11 +111,13 @@ TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
 
 TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {
   const fs::path dir = ScratchFolder();
-  // A missing file: the reader's own message, then the Open command's.
+  // A missing file: the reader's own message, the path and the system's
+  // reason, then the Open command's message.
   Result r = RunKavrel(dir, "check missing.inp");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "Error in Opening Input File - RI1a\n"
+            "kavrel: missing.inp: No such file or directory\n"
             "The Input File was not the Correct Format - OFO1\n");
   EXPECT_EQ(r.out, "");
 

@@ -144,6 +144,7 @@ TEST(StepSummary, WarnsWhenMostCoalYieldsInTheFirstStepOrASolveNearsItsLimit) {
 
 TEST(RunFailures, FilesThatCannotBeWrittenEndTheRunWithStatusOne) {
   const fs::path dir = ScratchFolder();
+
   WriteFile(dir / "small.inp", UniformSeam("1,200000,80000,0,0,0"));
   // A folder where the result file should go.
   fs::create_directory(dir / "small.f1");

@@ -4,7 +4,6 @@
 // shown as it found them; with --strict a model with warnings fails the
 // check with a status of its own, for scripts that must not run such a model.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 
