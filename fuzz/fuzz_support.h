@@ -23,10 +23,30 @@
 
 namespace kavrel::fuzzing {
 
+// Whether the promise `what` is one that KAVREL_FUZZ_TOLERATE names: a list
+// of texts separated by ':', each tolerating every promise whose description
+// contains it. A known finding that is not mended yet can so be set aside
+// while fuzzing looks for others.
+inline bool Tolerated(const char* what) {
+  static const std::string list = [] {
+    const char* env = std::getenv("KAVREL_FUZZ_TOLERATE");
+    return std::string(env ? env : "");
+  }();
+  const std::string text(what);
+  std::size_t start = 0;
+  while (start < list.size()) {
+    std::size_t end = list.find(':', start);
+    if (end == std::string::npos) end = list.size();
+    if (end > start && text.find(list.substr(start, end - start)) != std::string::npos) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 // Ends the process with `what` on standard error when `ok` is false: a reader
 // accepted what it promises to refuse. libFuzzer keeps the input as a crash.
 inline void Promise(bool ok, const char* what) {
-  if (ok) return;
+  if (ok || Tolerated(what)) return;
   std::fprintf(stderr, "\n==kavrel-fuzz== broken promise: %s\n", what);
   std::fflush(stderr);
   std::abort();

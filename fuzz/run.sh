@@ -63,7 +63,7 @@ for t in $targets; do
   if [ $rc -ne 0 ] || [ -n "$(ls "$found")" ]; then
     status=1
     echo "   FINDING (exit $rc), input in $found/, log $log:"
-    grep -E 'ERROR|broken promise|runtime error|Live Heap|out-of-memory|timeout' "$log" | head -5 |
+    grep -E '^==.*(ERROR|broken promise)|runtime error|out-of-memory|Timeout' "$log" | head -5 |
       sed 's/^/     /'
   fi
   echo "   $last"

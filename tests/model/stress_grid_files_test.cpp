@@ -202,6 +202,11 @@ TEST_F(GridFiles, TopoStressReaderRejectionsCarryTheirCodes) {
        "Read an empty line in the Topographic Stress File - RTS4a"},
       {"beyond float", head + "  2,a,b\n  2,psi,psi\n 1, 2\n 1e39, 4\n", false, 9,
        "Topographic Stress Beyond Single Precision in the Topographic Stress File - RTS4b\n"},
+      // Found by the .tpo fuzz target: a digit swapped in 3.4028e+38 put the
+      // value past the largest float, and the seam took an infinite stress.
+      {"fuzzed, just beyond float", head + "  2,a,b\n  2,psi,psi\n           0,  3.4208e+38\n"
+       " 3, 4\n", false, 9,
+       "Topographic Stress Beyond Single Precision in the Topographic Stress File - RTS4b\n"},
       {"beyond float, negative", head + "  2,a,b\n  2,psi,psi\n -3.5e38, 2\n 3, 4\n", false, 9,
        "Topographic Stress Beyond Single Precision in the Topographic Stress File - RTS4b\n"},
   };
@@ -398,6 +403,12 @@ TEST_F(GridFiles, TopoInputRejectionsCarryTheirCodes) {
        "Topographic Block Width Must Be Greater Than Zero - RTI2c\n"},
       {"height beyond double", "1, 4, 50.0, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 1e309 4\n", false, 3,
        "Error reading the Topographic Grid Stress - RTI3\n"},
+      // Found by the .top fuzz target.
+      {"fuzzed, negative width",
+       "  1,       6,           -1,   3,   2,    10,   3,   2,        \x7f    0,        02.436\n"
+       "    \x7f    0,        02.436   202.868   203.112\n"
+       "   203.112   202.868   202.436   201.907   201..079\n  260 2.5e2\n \x06" "201.5 -1e3\n",
+       false, 4, "Topographic Block Width Must Be Greater Than Zero - RTI2c\n"},
       {"width beyond double", "1, 4, 1e309, 2, 2, 0.0, 0.0, 9\nt\nu\n1 2 3 4\n", false, 2,
        "Error Reading the Topographic Header Line - RTI2a\n"},
   };
@@ -561,6 +572,12 @@ TEST_F(OffSeamGridFile, StaticStressReaderRejectionsCarryTheirCodes) {
        "The Static Stress File Must Hold at Least One Grid - RSS3c\n"},
       {"negative grid count", head + "  -1,a\n  1,psi\n 1\n 2\n 3\n 4\n", false, 10,
        "The Static Stress File Must Hold at Least One Grid - RSS3c\n"},
+      // Found by the .sms fuzz target: no grid, so any non-empty lines were
+      // accepted as data and nothing was loaded.
+      {"fuzzed, no blocks and no grid", "  1,00,   10,  2,  2,     0,  0,71\n 0 ,\n 8\n  -\n 8\n  -\n",
+       false, 9, "Inconsistent Block Count in the Static Stress Header Line - RSS2e\n"},
+      {"fuzzed, no grid", "  1,4,   10,  2,  2,     0,  0,71\n 0 ,\n 8\n  -\n 8\n  -\n", false,
+       10, "The Static Stress File Must Hold at Least One Grid - RSS3c\n"},
   };
   ExpectRejections(cases, dir_ / "model.sms", [&] {
     RunLog log = RunLog::Open((dir_ / "model.out").string(), "w");
