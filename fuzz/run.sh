@@ -20,11 +20,19 @@ targets=${*:-model top tpo sms}
 # Leave the machine's memory to the rest of the build; a reader that asks
 # for more for one input is a finding.
 rss_mb=${FUZZ_RSS_MB:-4096}
-# The readers open their input by name: each input is written to a file in a
-# scratch folder, on a memory file system when there is one.
+# The readers open their input by name: each fuzzing process writes its
+# inputs to a scratch folder of its own, here inside one folder for the whole
+# run (on a memory file system when there is one), removed at the end even
+# when a process that crashed could not remove its own.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  TMPDIR=/dev/shm; export TMPDIR
+  TMPDIR=/dev/shm
 fi
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/kavrel-fuzz-run.XXXXXX") || exit 1
+trap 'rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM
+TMPDIR=$scratch; export TMPDIR
+# An allocation the machine cannot meet gives null, which the array routines
+# turn into their fatal error, a refusal like any other.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:}allocator_may_return_null=1"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-}${UBSAN_OPTIONS:+:}print_stacktrace=1"
 
