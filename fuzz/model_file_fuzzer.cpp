@@ -113,8 +113,13 @@ void CheckRanges(const CModelDat& m) {
   }
 }
 
-// Every step code file: seamCount x ny rows of nx valid codes, one per line.
+// Every step code file: seamCount x ny rows of nx codes, one per line, each
+// a defined material or '1' unless the reader warned about the code block
+// (codes that name no material are read, and warned about, not refused).
 void CheckCodes(const CModelDat& m) {
+  bool codesWarned = false;
+  for (const ModelWarning& w : m.warnings) codesWarned = codesWarned || w.line == 0;
+  const auto validOrWarned = [&](char c) { return codesWarned || ValidCode(c, m.materialCount); };
   const std::size_t rowSize = static_cast<std::size_t>(m.nx) + 1;
   const std::size_t rows = static_cast<std::size_t>(m.seamCount) * static_cast<std::size_t>(m.ny);
   for (int step = 1; step <= m.stepCount; ++step) {
@@ -126,14 +131,14 @@ void CheckCodes(const CModelDat& m) {
       if (k % rowSize == rowSize - 1)
         Promise(text[k] == '\n', "one row per line");
       else
-        Promise(ValidCode(text[k], m.materialCount), "valid material code");
+        Promise(validOrWarned(text[k]), "valid material code, or a warning");
     }
   }
   if (m.stepCount >= 1)
     for (int s = 1; s <= m.seamCount; ++s)
       for (int i = 1; i <= m.nx; ++i)
         for (int j = 1; j <= m.ny; ++j)
-          Promise(ValidCode(m.fineCodes[s][i][j], m.materialCount), "valid code in the cube");
+          Promise(validOrWarned(m.fineCodes[s][i][j]), "valid code in the cube, or a warning");
 }
 
 }  // namespace
