@@ -17,6 +17,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -244,7 +245,9 @@ int WriteGridFile(CModelDat& m, const std::string& name, const GridFileHeader* h
   }
   if (file) WriteGridValues(file.get(), grid, 1, grids, nx, ny);
   if (!file || !FinishFile(file)) {
+    const int error = errno;
     m.ShowMessage(failure);
+    m.ShowFileProblem(name, error);
     return 1;
   }
   return 0;
@@ -291,7 +294,9 @@ bool ParseValues(std::string_view line, int count, std::vector<double>& values) 
 int CModelDat::TopoInputReader() {
   UniqueFile file(std::fopen(topoInputFileName.c_str(), "r"));
   if (!file) {
+    const int error = errno;
     ShowMessage("Error in Opening Topographic Input File - RTI1a\n");
+    ShowFileProblem(topoInputFileName, error);
     return 1;
   }
   topoLoad.Release();
@@ -366,7 +371,9 @@ int CModelDat::TopoStressWriter() {
 int CModelDat::TopoStressReader() {
   UniqueFile file(std::fopen(topoStressFileName.c_str(), "r"));
   if (!file) {
+    const int error = errno;
     ShowMessage("Error in Opening Topographic Stress File - RTS1a\n");
+    ShowFileProblem(topoStressFileName, error);
     return 1;
   }
   const std::string line1 = NextLine(file.get());
@@ -451,7 +458,9 @@ int CModelDat::StaticStressReader(RunLog& log) {
   staticStressFileName = GridFileName(*this, ".sms");
   UniqueFile file(std::fopen(staticStressFileName.c_str(), "r"));
   if (!file) {
+    const int error = errno;
     ShowMessage("Error in Opening Static Stress File - RSS1a\n");
+    ShowFileProblem(staticStressFileName, error);
     return 1;
   }
   const std::string line1 = NextLine(file.get());
