@@ -82,13 +82,6 @@ std::string HeldSteps(int last) {
   return last == 1 ? std::string("step 1") : Range("steps", 1, last);
 }
 
-// `list` sorted, each value once.
-std::vector<int> Distinct(std::vector<int> list) {
-  std::sort(list.begin(), list.end());
-  list.erase(std::unique(list.begin(), list.end()), list.end());
-  return list;
-}
-
 // A code character as a CSV field: quoted when it is a separator, a quote
 // or white space.
 std::string CodeField(char code) {
@@ -228,18 +221,10 @@ class Exporter {
 };
 
 bool Exporter::CheckSeamsAndSteps() {
-  seams_ = Distinct(request_.seams);
-  if (seams_.empty())
-    for (int s = 1; s <= info_.seamCount; ++s) seams_.push_back(s);
-  for (const int s : seams_)
-    if (s < 1 || s > info_.seamCount)
-      return Fail("seam " + std::to_string(s) + " is not in the model (" +
-                  Range("seams", 1, info_.seamCount) + ")");
-  steps_ = Distinct(request_.steps);
-  for (const int n : steps_)
-    if (n < 1 || n > info_.stepCount)
-      return Fail("step " + std::to_string(n) + " is not in the model (" +
-                  Range("steps", 1, info_.stepCount) + ")");
+  std::string error;
+  if (!SeamsInModel(info_, request_.seams, seams_, error) ||
+      !StepsInModel(info_, request_.steps, steps_, error))
+    return Fail(error);
   return true;
 }
 
@@ -248,9 +233,8 @@ bool Exporter::CheckSeamsAndSteps() {
 // becomes the last step of which the file holds at least one whole block.
 bool Exporter::CheckResultFile(int seam, int& lastStep) {
   const std::string path = info_.ResultFileName(seam);
-  std::error_code ec;
-  if (!fs::exists(path, ec))
-    return Fail(path + ": no such file; run the model first (kavrel run " + info_.modelPath + ")");
+  if (const std::string missing = MissingRunFile(info_, path); !missing.empty())
+    return Fail(missing);
   ResultLayout layout;
   int blocks = 0;
   std::string error;

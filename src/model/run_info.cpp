@@ -3,6 +3,7 @@
 // that a model that no longer reads is reported in the reader's words.
 #include "model/run_info.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/text_files.h"
@@ -51,6 +52,48 @@ std::string RunInfo::CodeFileName(int step) const {
   return Folder(*this) + Stem() + "_Step" + std::to_string(step) + ".chr";
 }
 std::string RunInfo::LogFileName() const { return Folder(*this) + Stem() + ".out"; }
+
+namespace {
+
+std::vector<int> Distinct(std::vector<int> list) {
+  std::sort(list.begin(), list.end());
+  list.erase(std::unique(list.begin(), list.end()), list.end());
+  return list;
+}
+
+// Every value of `asked` in 1..`last`, else `error` names the first that is not.
+bool InRange(const std::vector<int>& asked, int last, const char* one, const char* many,
+             std::vector<int>& out, std::string& error) {
+  out = Distinct(asked);
+  for (const int n : out)
+    if (n < 1 || n > last) {
+      error = std::string(one) + " " + std::to_string(n) + " is not in the model (" + many +
+              " 1 to " + std::to_string(last) + ")";
+      return false;
+    }
+  return true;
+}
+
+}  // namespace
+
+bool SeamsInModel(const RunInfo& info, const std::vector<int>& asked, std::vector<int>& seams,
+                  std::string& error) {
+  if (!InRange(asked, info.seamCount, "seam", "seams", seams, error)) return false;
+  if (seams.empty())
+    for (int s = 1; s <= info.seamCount; ++s) seams.push_back(s);
+  return true;
+}
+
+bool StepsInModel(const RunInfo& info, const std::vector<int>& asked, std::vector<int>& steps,
+                  std::string& error) {
+  return InRange(asked, info.stepCount, "step", "steps", steps, error);
+}
+
+std::string MissingRunFile(const RunInfo& info, const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) return {};
+  return path + ": no such file; run the model first (kavrel run " + info.modelPath + ")";
+}
 
 bool LoadRunInfo(const std::string& path, RunInfo& info, std::string& error) {
   info = RunInfo();

@@ -51,6 +51,19 @@ struct RunInfo {
   std::string Stem() const;
 };
 
+// What a reader of the run's files asked for, checked against the model: the
+// seams (every seam when `asked` is empty) and the steps, each list sorted
+// with repeats dropped. False with `error` set ("seam 3 is not in the model
+// (seams 1 to 2)") when one is not there.
+[[nodiscard]] bool SeamsInModel(const RunInfo& info, const std::vector<int>& asked,
+                                std::vector<int>& seams, std::string& error);
+[[nodiscard]] bool StepsInModel(const RunInfo& info, const std::vector<int>& asked,
+                                std::vector<int>& steps, std::string& error);
+
+// "<path>: no such file; run the model first (kavrel run MODEL.inp)" for a
+// run file that is missing, or empty when `path` exists.
+std::string MissingRunFile(const RunInfo& info, const std::string& path);
+
 // Reads the model at `path`. Returns false with `error` set to the reader's
 // own message (one line, no line end) when the model cannot be read.
 [[nodiscard]] bool LoadRunInfo(const std::string& path, RunInfo& info, std::string& error);

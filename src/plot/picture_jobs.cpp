@@ -79,6 +79,7 @@ class Planner {
   const PictureRequest& request_;
   PictureOutcome& outcome_;
   std::vector<int> seams_;
+  std::vector<int> asked_;  // the steps asked for, checked, sorted, without repeats
   std::vector<int> steps_;
   std::vector<LoadedFile> files_;
   // codes_[seam][step index] for the code maps and the mined-out outlines.
@@ -88,21 +89,13 @@ class Planner {
 
 bool Planner::CheckSeams() {
   if (request_.offSeam) return true;
-  seams_ = request_.seams;
-  if (seams_.empty())
-    for (int s = 1; s <= info_.seamCount; ++s) seams_.push_back(s);
-  for (const int s : seams_)
-    if (s < 1 || s > info_.seamCount)
-      return Fail("seam " + std::to_string(s) + " is not in the model (" +
-                  Range("seams", 1, info_.seamCount) + ")");
-  return true;
+  std::string error;
+  return SeamsInModel(info_, request_.seams, seams_, error) || Fail(error);
 }
 
 bool Planner::CheckStepsAgainstModel() {
-  for (const int n : request_.steps)
-    if (n < 1 || n > info_.stepCount)
-      return Fail("step " + std::to_string(n) + " is not in the model (" +
-                  Range("steps", 1, info_.stepCount) + ")");
+  std::string error;
+  if (!StepsInModel(info_, request_.steps, asked_, error)) return Fail(error);
   if (request_.lmsRun > info_.lmsPillarCount)
     return Fail("LMS run " + std::to_string(request_.lmsRun) + " is not in the model (" +
                 (info_.lmsPillarCount > 0 ? Range("LMS runs", 0, info_.lmsPillarCount)
@@ -112,9 +105,8 @@ bool Planner::CheckStepsAgainstModel() {
 }
 
 bool Planner::LoadResultFile(const std::string& path, int seam) {
-  std::error_code ec;
-  if (!fs::exists(path, ec))
-    return Fail(path + ": no such file; run the model first (kavrel run " + info_.modelPath + ")");
+  if (const std::string missing = MissingRunFile(info_, path); !missing.empty())
+    return Fail(missing);
   LoadedFile loaded;
   loaded.path = path;
   loaded.seam = seam;
@@ -149,16 +141,14 @@ int Planner::BlockOf(const results::ResultFile& file, int step) const {
 }
 
 bool Planner::ChooseSteps(const std::vector<std::string>& paths) {
-  steps_ = request_.steps;
+  steps_ = asked_;
   if (!steps_.empty()) return true;
   // Every step for a profile, else the last step that every file holds, as
   // a count of their lines tells.
   int last = info_.stepCount;
   for (const std::string& path : paths) {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-      return Fail(path + ": no such file; run the model first (kavrel run " + info_.modelPath +
-                  ")");
+    if (const std::string missing = MissingRunFile(info_, path); !missing.empty())
+      return Fail(missing);
     results::ResultLayout layout;
     int blocks = 0;
     std::string error;
@@ -250,7 +240,7 @@ bool Planner::CheckOutputFolder() {
 bool Planner::Plan() {
   if (!CheckSeams() || !CheckStepsAgainstModel()) return false;
   if (request_.codes) {
-    steps_ = request_.steps;
+    steps_ = asked_;
     if (steps_.empty())
       for (int n = 1; n <= info_.stepCount; ++n) steps_.push_back(n);
     return LoadCodes() && CheckOutputFolder();
