@@ -15,6 +15,7 @@
 #include "core/fatal_exit.h"
 #include "core/text_files.h"
 #include "model/input_fields.h"
+#include "model/material_codes.h"
 #include "model/model_dat.h"
 
 namespace kavrel {
@@ -123,10 +124,8 @@ int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& 
 // (mined out). Any other character is reported and returned as its own signed
 // value, for the caller's range checks to refuse.
 int CModelDat::CodeToInteger(char code) {
-  if (code == '0') return 52;
-  if (code == '1') return 53;
-  if (code >= 'A' && code <= 'Z') return code - 'A';
-  if (code >= 'a' && code <= 'z') return code - 'a' + 26;
+  const int k = MaterialIndexOf(code);
+  if (k >= 0) return k;
   ShowMessage("Error in converting character code to an integer");
   return static_cast<signed char>(code);
 }

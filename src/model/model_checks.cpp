@@ -103,11 +103,10 @@ std::vector<ModelWarning> CheckModel(const CModelDat& m, const InputLineNumbers&
 
 void CheckSeamCodes(char** codes, int nx, int ny, int materialCount, int step, int seam,
                     std::vector<ModelWarning>& warnings) {
-  const char lastLetter = MaterialLetter(std::clamp(materialCount, 1, 52) - 1);
-  const auto names = [lastLetter](char c) {
-    if (c == '1') return true;
-    if (lastLetter <= 'Z') return c >= 'A' && c <= lastLetter;
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= lastLetter);
+  const int defined = std::clamp(materialCount, 1, 52);
+  const auto names = [defined](char c) {
+    const int m = MaterialOfLetter(c);
+    return c == '1' || (m >= 0 && m < defined);
   };
   struct Found {
     int count = 0, x = 0, y = 0;

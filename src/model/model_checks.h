@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "model/material_codes.h"
+
 namespace kavrel {
 
 class CModelDat;
@@ -44,10 +46,5 @@ std::vector<ModelWarning> CheckModel(const CModelDat& model, const InputLineNumb
 // naming the first such element in the layout order and counting the rest.
 void CheckSeamCodes(char** codes, int nx, int ny, int materialCount, int step, int seam,
                     std::vector<ModelWarning>& warnings);
-
-// The code letter of material m (0..51): 'A'..'Z', then 'a'..'z'.
-constexpr char MaterialLetter(int m) {
-  return static_cast<char>(m < 26 ? 'A' + m : 'a' + (m - 26));
-}
 
 }  // namespace kavrel

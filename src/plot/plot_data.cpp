@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "model/material_codes.h"
+
 namespace kavrel::plot {
 
 namespace {
@@ -235,8 +237,7 @@ CodeMapData CodeMap(const RunInfo& info, const results::SeamCodes& codes, int se
 
   // Legend order: 'A'..'Z', 'a'..'z', then anything else, mined out last.
   const auto rank = [](char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return 26 + c - 'a';
+    if (const int m = MaterialOfLetter(c); m >= 0) return m;
     if (c == '1') return 1000;
     return 500 + static_cast<unsigned char>(c);
   };

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <string>
 
+#include "model/material_codes.h"
+
 namespace kavrel {
 
 // Material types as numbered in the input file.
@@ -25,21 +27,6 @@ enum MaterialTypeCode : int {
   kStrainHardeningGob = 5,
   kLinearElasticGob = 6,
 };
-
-// Integer material codes outside the in-seam range 0..51.
-constexpr int kRefusedCode = 52;   // '0': no material, refused by the stress routines
-constexpr int kMinedOutCode = 53;  // '1': opening, contact law below
-
-// Integer code of a code character: 'A'..'Z' -> 0..25, 'a'..'z' -> 26..51,
-// '0' -> kRefusedCode, '1' -> kMinedOutCode, -1 for any other character (which
-// the callers hand to CModelDat::CodeToInteger for its message and value).
-inline int MaterialIndexOf(char c) {
-  if (c == '0') return kRefusedCode;
-  if (c == '1') return kMinedOutCode;
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  return -1;
-}
 
 // Type 1: stress = modulus * strain.
 inline double LinearElasticCoalLaw(double strain, double modulus) { return modulus * strain; }

@@ -198,11 +198,9 @@ bool ResolveSeamLaws(const int materialType[52], const double materialProps[52][
     const char* ci = codes[i];
     for (int j = 1; j <= ny; ++j) {
       const char ch = ci[j];
-      int slot;
-      if (ch >= 'A' && ch <= 'Z') slot = ch - 'A';
-      else if (ch >= 'a' && ch <= 'z') slot = ch - 'a' + 26;
-      else if (ch == '1') slot = kMinedOutSlot;
-      else return false;
+      const int k = MaterialIndexOf(ch);
+      if (k < 0 || k == kRefusedCode) return false;
+      const int slot = k == kMinedOutCode ? kMinedOutSlot : k;
       if (!defined[slot]) return false;
       slots[n++] = static_cast<unsigned char>(slot);
     }
