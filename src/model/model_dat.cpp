@@ -194,4 +194,20 @@ void CModelDat::ReleaseArrays() {
   fineCodes.Release();
 }
 
+MaterialTable CModelDat::Materials() const {
+  return MaterialTable{materialCount, materialType, materialProps, elasticModulus};
+}
+
+SeamView CModelDat::Seam(int s) const {
+  SeamView v;
+  v.nx = nx;
+  v.ny = ny;
+  v.elementWidth = elementWidth;
+  v.thickness = seamThickness[s];
+  v.convergence = convergence[s];
+  v.totalStress = totalStress[s];
+  v.codes = fineCodes[s];
+  return v;
+}
+
 }  // namespace kavrel

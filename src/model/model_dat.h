@@ -23,6 +23,7 @@
 #include "core/progress_sink.h"
 #include "core/run_log.h"
 #include "model/model_checks.h"
+#include "model/seam_view.h"
 #include "model/step_summary.h"
 #include "numeric/indexed_arrays.h"
 
@@ -209,6 +210,10 @@ class CModelDat {
   }
   // Calendar seconds since runClock.
   long long ElapsedSinceRunStart() const;
+
+  // ---- views for the free numerical routines (model_dat.cpp) -------------------
+  MaterialTable Materials() const;
+  SeamView Seam(int s) const;  // seam s = 1..seamCount of the current step
 
   // ---- arrays (model_dat.cpp) -------------------------------------------------
   int AllocateArrays();
