@@ -10,6 +10,7 @@
 #include "core/fatal_exit.h"
 #include "model/model_dat.h"
 #include "solver/material_laws.h"
+#include "solver/sor_solver.h"
 
 namespace kavrel {
 
@@ -51,7 +52,9 @@ void ReportMinedOutContact(MessageSink& sink, int i, int j) {
   FailElementCode(sink, exitCode, text, line, exitCode == 2 ? line : std::string());
 }
 
-void CModelDat::ElementStress(double** u, double** stress, char** codes, double thickness) {
+void ElementStress(const MaterialTable& materials, int nx, int ny, double thickness,
+                   const double* const* u, const char* const* codes, double** stress,
+                   MessageSink& messages) {
   for (int i = 1; i <= nx; ++i) {
     const double* ui = u[i];
     double* si = stress[i];
@@ -59,31 +62,39 @@ void CModelDat::ElementStress(double** u, double** stress, char** codes, double 
     for (int j = 1; j <= ny; ++j) {
       const char ch = ci[j];
       int k = MaterialIndexOf(ch);
-      if (k < 0) k = CodeToInteger(ch);  // shows its own message for a foreign character
+      if (k < 0) {
+        // A foreign character is announced, then refused by its signed value.
+        messages.ShowMessage("Error in converting character code to an integer");
+        k = static_cast<signed char>(ch);
+      }
       const double e = ui[j] / thickness;
       if (k >= 0 && k <= 51) {
         // An index the input never defined has no type or properties.
-        if (k >= materialCount) FailElementStress(*messages, 5, i, j, k);
-        const double* p = materialProps[k];
-        switch (materialType[k]) {
+        if (k >= materials.count) FailElementStress(messages, 5, i, j, k);
+        const double* p = materials.props[k];
+        switch (materials.type[k]) {
           case kLinearElasticCoal: si[j] = LinearElasticCoalLaw(e, p[0]); break;
-          case kStrainSofteningCoal: si[j] = SofteningCoalStress(k, e); break;
-          case kElasticPlasticCoal: si[j] = PlasticCoalStress(k, e); break;
-          case kBilinearHardeningGob: si[j] = BilinearGobStress(k, e); break;
-          case kStrainHardeningGob: si[j] = HardeningGobStress(k, e); break;
+          case kStrainSofteningCoal: si[j] = SofteningCoalLaw(e, p[0], p[1], p[2], p[3]); break;
+          case kElasticPlasticCoal: si[j] = PlasticCoalLaw(e, p[0], p[1], p[2]); break;
+          case kBilinearHardeningGob: si[j] = BilinearGobLaw(e, p[0], p[1], p[2], p[3]); break;
+          case kStrainHardeningGob: si[j] = HardeningGobLaw(e, p[0], p[1], p[2], p[3]); break;
           case kLinearElasticGob: si[j] = LinearElasticGobLaw(e, p[0], p[2]); break;
-          default: FailElementStress(*messages, 5, i, j, k);
+          default: FailElementStress(messages, 5, i, j, k);
         }
       } else if (k == kMinedOutCode) {
-        if (MinedOutInContact(e)) ReportMinedOutContact(*messages, i, j);
-        si[j] = MinedOutContactLaw(e, si[j], elasticModulus);
+        if (MinedOutInContact(e)) ReportMinedOutContact(messages, i, j);
+        si[j] = MinedOutContactLaw(e, si[j], materials.rockModulus);
       } else if (k == kRefusedCode) {
-        FailElementStress(*messages, 1, i, j, k);
+        FailElementStress(messages, 1, i, j, k);
       } else {  // above 53, or negative (an unconvertible byte)
-        FailElementStress(*messages, 2, i, j, k);
+        FailElementStress(messages, 2, i, j, k);
       }
     }
   }
+}
+
+void CModelDat::ElementStress(double** u, double** stress, char** codes, double thickness) {
+  kavrel::ElementStress(Materials(), nx, ny, thickness, u, codes, stress, *messages);
 }
 
 double CModelDat::SofteningCoalStress(int code, double strain) const {

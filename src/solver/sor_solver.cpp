@@ -15,8 +15,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 
 #include "core/fatal_exit.h"
+#include "core/progress_sink.h"
+#include "core/run_log.h"
 #include "model/model_dat.h"
 
 namespace kavrel {
@@ -259,69 +262,93 @@ bool AllFinite(double* const* u, int nx, int ny, int& badI, int& badJ) {
   return true;
 }
 
-int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int s, int nx, int ny,
-                    double d, double thickness, double** totalStress, double** overburdenStress,
-                    double** surfaceEffectStress, double** interseamStress,
-                    double** preCalculatedStress, RunLog& log) {
+}  // namespace
+
+SorSettings SorSettingsOf(const CModelDat& m, bool withFault) {
+  SorSettings s;
+  s.overRelaxation = m.overRelaxation;
+  s.stressConvergence = m.stressConvergence;
+  s.maxIterations = m.maxIterations;
+  s.elasticModulus = m.elasticModulus;
+  s.plateFactor = m.layerPlateFactor;
+  s.elementWidth = m.elementWidth;
+  s.edges = SeamEdges{m.bcNorth, m.bcEast, m.bcSouth, m.bcWest};
+  if (withFault) {
+    s.fault = true;
+    s.faultAlongY = m.faultAlongY;
+    s.faultX1 = m.faultX1;
+    s.faultX2 = m.faultX2;
+    s.faultY1 = m.faultY1;
+    s.faultY2 = m.faultY2;
+  }
+  return s;
+}
+
+SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& materials,
+                             const SeamSolveArrays& a, const SolveReporting& report) {
+  const int nx = a.nx, ny = a.ny;
+  double** u = a.convergence;
+  const double d = settings.elementWidth;
   SeamSweepPlan plan;
   plan.nx = nx;
   plan.ny = ny;
-  plan.thickness = thickness;
-  plan.K = m.overRelaxation * 0.25;
-  plan.R = 1 - m.overRelaxation;
-  plan.C = (2.0 / (m.layerPlateFactor * m.elasticModulus)) * (d * d * plan.K);
-  plan.overburden = overburdenStress;
-  plan.surface = surfaceEffectStress;
-  plan.interseam = interseamStress;
-  plan.precalculated = preCalculatedStress;
-  if (withFault) {
-    plan.fault = true;
-    plan.faultAlongY = m.faultAlongY;
-    plan.faultX1 = m.faultX1;
-    plan.faultX2 = m.faultX2;
-    plan.faultY1 = m.faultY1;
-    plan.faultY2 = m.faultY2;
-  }
+  plan.thickness = a.thickness;
+  plan.K = settings.overRelaxation * 0.25;
+  plan.R = 1 - settings.overRelaxation;
+  plan.C = (2.0 / (settings.plateFactor * settings.elasticModulus)) * (d * d * plan.K);
+  plan.overburden = a.overburden;
+  plan.surface = a.surface;
+  plan.interseam = a.interseam;
+  plan.precalculated = a.precalculated;
+  plan.fault = settings.fault;
+  plan.faultAlongY = settings.faultAlongY;
+  plan.faultX1 = settings.faultX1;
+  plan.faultX2 = settings.faultX2;
+  plan.faultY1 = settings.faultY1;
+  plan.faultY2 = settings.faultY2;
   bool prepared = false;
 
-  m.progress->OpenSolverPanel();
+  report.progress.OpenSolverPanel();
   int n = 1;
   SweepOutcome outcome;
-  outcome.maxChange = m.stressConvergence + 1;
+  outcome.maxChange = settings.stressConvergence + 1;
 
-  if (m.maxIterations >= 1) {
+  if (settings.maxIterations >= 1) {
     do {
       outcome.maxChange = 0;
       if (!prepared) {
         // Done at the first sweep, where the first stress pass would meet a
         // bad code; the arrays and codes stay fixed for the rest of the solve.
-        plan.lawsResolved = ResolveSeamLaws(m.materialType, m.materialProps, m.materialCount,
-                                            m.elasticModulus, codes, nx, ny, plan.laws,
+        plan.lawsResolved = ResolveSeamLaws(materials.type, materials.props, materials.count,
+                                            materials.rockModulus, a.codes, nx, ny, plan.laws,
                                             plan.slots);
-        plan.useOverburden = !IsPositiveZero(overburdenStress, nx, ny);
-        plan.useSurface = !IsPositiveZero(surfaceEffectStress, nx, ny);
-        plan.useInterseam = !IsPositiveZero(interseamStress, nx, ny);
-        plan.usePrecalculated = !IsPositiveZero(preCalculatedStress, nx, ny);
+        plan.useOverburden = !IsPositiveZero(a.overburden, nx, ny);
+        plan.useSurface = !IsPositiveZero(a.surface, nx, ny);
+        plan.useInterseam = !IsPositiveZero(a.interseam, nx, ny);
+        plan.usePrecalculated = !IsPositiveZero(a.precalculated, nx, ny);
         prepared = true;
       }
       // Codes the fast path cannot take (a refused or foreign code) go through
       // the plain stress routine, which reports them or converts them itself.
-      if (!plan.lawsResolved) m.ElementStress(u, totalStress, codes, thickness);
-      m.ApplyBoundaryConditions(u);
-      SorSweep(plan, u, totalStress, outcome, *m.messages);
+      if (!plan.lawsResolved)
+        ElementStress(materials, nx, ny, a.thickness, u, a.codes, a.totalStress, report.messages);
+      ApplySeamEdges(settings.edges, nx, ny, u);
+      SorSweep(plan, u, a.totalStress, outcome, report.messages);
 
       if (n % 100 == 0) {
-        m.progress->ShowIteration(n, static_cast<float>(outcome.maxChange));
-        m.progress->ShowElapsed(m.ElapsedSinceRunStart());
-        log.Printf("iteration number = %i, maximum displacement = %13.9lg\n", n, outcome.maxChange);
-        log.Printf("X grid location = %i, Y grid location = %i\n\n", outcome.iMax, outcome.jMax);
+        report.progress.ShowIteration(n, static_cast<float>(outcome.maxChange));
+        report.progress.ShowElapsed(static_cast<long long>(std::time(nullptr)) - report.runClock);
+        report.log.Printf("iteration number = %i, maximum displacement = %13.9lg\n", n,
+                          outcome.maxChange);
+        report.log.Printf("X grid location = %i, Y grid location = %i\n\n", outcome.iMax,
+                          outcome.jMax);
       }
-      if (n == m.maxIterations) {
-        m.ShowMessage("Maximum Number of Iterations Reached - SOR1");
+      if (n == settings.maxIterations) {
+        report.messages.ShowMessage("Maximum Number of Iterations Reached - SOR1");
         throw FatalExit(1);
       }
       ++n;
-    } while (std::fabs(outcome.maxChange) > m.stressConvergence);
+    } while (std::fabs(outcome.maxChange) > settings.stressConvergence);
   }
 
   // A sweep whose changes are NaN never exceeds the criterion, so a diverged
@@ -330,19 +357,37 @@ int SolveSeamCommon(CModelDat& m, bool withFault, double** u, char** codes, int 
   int badI = 0, badJ = 0;
   if (!AllFinite(u, nx, ny, badI, badJ)) {
     char line[96];
-    std::snprintf(line, sizeof line, "Seam %i, i = %i, j = %i\n", s, badI, badJ);
-    m.WriteDiagnostic("Seam Convergence is not a Finite Number - SOR2\n");
-    m.WriteDiagnostic(line);
-    m.ShowMessage("Seam Convergence is not a Finite Number - SOR2\n");
+    std::snprintf(line, sizeof line, "Seam %i, i = %i, j = %i\n", report.seam, badI, badJ);
+    report.messages.WriteDiagnostic("Seam Convergence is not a Finite Number - SOR2\n");
+    report.messages.WriteDiagnostic(line);
+    report.messages.ShowMessage("Seam Convergence is not a Finite Number - SOR2\n");
     throw FatalExit(1);
   }
+  report.progress.ShowIteration(n, static_cast<float>(outcome.maxChange));
+  report.progress.CloseSolverPanel();
+  if (prepared && plan.lawsResolved)
+    ResolvedElementStress(plan, u, a.totalStress, report.messages);
+  else
+    ElementStress(materials, nx, ny, a.thickness, u, a.codes, a.totalStress, report.messages);
+  return SeamSolveResult{n - 1, outcome.maxChange, outcome.iMax, outcome.jMax};
+}
+
+namespace {
+
+int SolveAndBook(CModelDat& m, bool withFault, double** u, char** codes, int s, int nx, int ny,
+                 double d, double thickness, double** totalStress, double** overburdenStress,
+                 double** surfaceEffectStress, double** interseamStress,
+                 double** preCalculatedStress, RunLog& log) {
+  SorSettings settings = SorSettingsOf(m, withFault);
+  settings.elementWidth = d;
+  const SeamSolveArrays arrays{nx,          ny,          thickness,        u,
+                               totalStress, codes,       overburdenStress, surfaceEffectStress,
+                               interseamStress, preCalculatedStress};
+  const SeamSolveResult r = SolveSeamSor(settings, m.Materials(), arrays,
+                                         SolveReporting{*m.progress, *m.messages, log, m.runClock, s});
   m.maxDisplacement[s][0] = m.maxDisplacement[s][1];
-  m.maxDisplacement[s][1] = outcome.maxChange;
-  m.progress->ShowIteration(n, static_cast<float>(outcome.maxChange));
-  m.progress->CloseSolverPanel();
-  if (prepared && plan.lawsResolved) ResolvedElementStress(plan, u, totalStress, *m.messages);
-  else m.ElementStress(u, totalStress, codes, thickness);
-  return n - 1;
+  m.maxDisplacement[s][1] = r.maxChange;
+  return r.sweeps;
 }
 
 }  // namespace
@@ -351,32 +396,33 @@ int CModelDat::SolveSeam(double** u, char** codes, int s, int nx, int ny, double
                          double thickness, double** totalStress, double** overburdenStress,
                          double** surfaceEffectStress, double** interseamStress,
                          double** preCalculatedStress, RunLog& log) {
-  return SolveSeamCommon(*this, false, u, codes, s, nx, ny, d, thickness, totalStress,
-                         overburdenStress, surfaceEffectStress, interseamStress,
-                         preCalculatedStress, log);
+  return SolveAndBook(*this, false, u, codes, s, nx, ny, d, thickness, totalStress,
+                      overburdenStress, surfaceEffectStress, interseamStress, preCalculatedStress,
+                      log);
 }
 
 int CModelDat::SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
                                   double thickness, double** totalStress, double** overburdenStress,
                                   double** surfaceEffectStress, double** interseamStress,
                                   double** preCalculatedStress, RunLog& log) {
-  return SolveSeamCommon(*this, true, u, codes, s, nx, ny, d, thickness, totalStress,
-                         overburdenStress, surfaceEffectStress, interseamStress,
-                         preCalculatedStress, log);
+  return SolveAndBook(*this, true, u, codes, s, nx, ny, d, thickness, totalStress,
+                      overburdenStress, surfaceEffectStress, interseamStress, preCalculatedStress,
+                      log);
 }
 
-// Symmetry edges mirror the edge row or column into the ghost border; a fixed
-// edge leaves its ghost cells as they are (zero after allocation). The order
-// matters at the corners: east and west run last over the full ghost range.
-void CModelDat::ApplyBoundaryConditions(double** u) {
-  if (bcNorth == 1)
+void ApplySeamEdges(const SeamEdges& edges, int nx, int ny, double** u) {
+  if (edges.north == 1)
     for (int i = 0; i <= nx + 1; ++i) u[i][ny + 1] = u[i][ny];
-  if (bcEast == 1)
+  if (edges.east == 1)
     for (int j = 0; j <= ny + 1; ++j) u[nx + 1][j] = u[nx][j];
-  if (bcSouth == 1)
+  if (edges.south == 1)
     for (int i = 0; i <= nx + 1; ++i) u[i][0] = u[i][1];
-  if (bcWest == 1)
+  if (edges.west == 1)
     for (int j = 0; j <= ny + 1; ++j) u[0][j] = u[1][j];
+}
+
+void CModelDat::ApplyBoundaryConditions(double** u) {
+  ApplySeamEdges(SeamEdges{bcNorth, bcEast, bcSouth, bcWest}, nx, ny, u);
 }
 
 }  // namespace kavrel

@@ -1,6 +1,6 @@
-// Building blocks of the SOR seam solve, exposed so that one sweep can be
-// measured and checked on its own. CModelDat::SolveSeam and
-// SolveSeamWithFault (sor_solver.cpp) drive them.
+// The SOR seam solve as a free function over one seam's arrays, and its
+// building blocks, exposed so that one sweep can be measured and checked on
+// its own. CModelDat::SolveSeam and SolveSeamWithFault forward to SolveSeamSor.
 //
 // A sweep updates the convergence u[1..nx][1..ny] in place, X outer and Y
 // inner (Gauss-Seidel order, neighbours i-1 and j-1 already new), reading the
@@ -13,11 +13,15 @@
 
 #include <vector>
 
+#include "model/seam_view.h"
 #include "solver/material_laws.h"
 
 namespace kavrel {
 
+class CModelDat;
 class MessageSink;
+class ProgressSink;
+class RunLog;
 
 // Slot of an element in SeamSweepPlan::laws: the material index 0..51, or
 // kMinedOutSlot for an opening.
@@ -77,5 +81,86 @@ void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, Sweep
 // The stress pass alone with the resolved laws: totalStress from u.
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,
                            MessageSink& sink);
+
+// Edges of the seam grid: 1 = symmetry (the edge row or column is mirrored
+// into the ghost border), anything else fixed (the ghost border is left as it
+// is, zero after allocation).
+struct SeamEdges {
+  int north = 0, east = 0, south = 0, west = 0;
+};
+
+// Fills the ghost border of u[0..nx+1][0..ny+1] for the symmetry edges. The
+// order matters at the corners: east and west run last over the full range.
+void ApplySeamEdges(const SeamEdges& edges, int nx, int ny, double** u);
+
+// The plain stress pass: stress[1..nx][1..ny] from the convergence by each
+// element's law. A code that names no defined material ends the run
+// (messages ES1, ES2, ES5, FatalExit); a foreign character is announced with
+// "Error in converting character code to an integer" first. Mined-out
+// elements in contact are reported to `messages` in X-outer, Y-inner order.
+void ElementStress(const MaterialTable& materials, int nx, int ny, double thickness,
+                   const double* const* u, const char* const* codes, double** stress,
+                   MessageSink& messages);
+
+// What the input fixes for every seam solve of a run.
+struct SorSettings {
+  double overRelaxation = 1;
+  double stressConvergence = 0;  // stop when |largest change| <= this
+  int maxIterations = 0;         // the sweep that reaches it ends the run (SOR1)
+  double elasticModulus = 0;     // host rock E
+  double plateFactor = 0;        // lambda
+  double elementWidth = 0;       // d
+  SeamEdges edges;
+  // Fault window (inclusive grid indices) for SolveSeamWithFault.
+  bool fault = false;
+  int faultAlongY = 0;
+  int faultX1 = 0, faultX2 = 0, faultY1 = 0, faultY2 = 0;
+};
+
+// The settings of a model's input; the fault window only when `withFault`.
+SorSettings SorSettingsOf(const CModelDat& m, bool withFault);
+
+// The arrays of one seam's solve. The convergence is updated in place, the
+// total stress overwritten; the applied stresses are read only.
+struct SeamSolveArrays {
+  int nx = 0, ny = 0;
+  double thickness = 1;
+  double** convergence = nullptr;  // [0..nx+1][0..ny+1]
+  double** totalStress = nullptr;  // [1..nx][1..ny]
+  char** codes = nullptr;          // [1..nx][1..ny]
+  double** overburden = nullptr;
+  double** surface = nullptr;
+  double** interseam = nullptr;
+  double** precalculated = nullptr;
+};
+
+// Where a solve reports: the solver panel and the every-100-sweeps lines.
+// `seam` only names the seam in the SOR2 diagnostic; `runClock` is the
+// calendar second the run started, for the elapsed time shown.
+struct SolveReporting {
+  ProgressSink& progress;
+  MessageSink& messages;
+  RunLog& log;
+  long long runClock = 0;
+  int seam = 1;
+};
+
+// What one solve did: the sweeps run, the final signed largest change and the
+// element where it last rose (X index i, Y index j).
+struct SeamSolveResult {
+  int sweeps = 0;
+  double maxChange = 0;
+  int iMax = 0, jMax = 0;
+};
+
+// Solves the seam in place until the largest change of a sweep is within
+// settings.stressConvergence, then leaves the stresses of the converged
+// convergence in arrays.totalStress. Reaching maxIterations (SOR1) or a
+// non-finite convergence (SOR2) ends the run with FatalExit(1) after its
+// messages; the arrays then hold the state of the failing sweep.
+[[nodiscard]] SeamSolveResult SolveSeamSor(const SorSettings& settings,
+                                           const MaterialTable& materials,
+                                           const SeamSolveArrays& arrays,
+                                           const SolveReporting& report);
 
 }  // namespace kavrel

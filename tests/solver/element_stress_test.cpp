@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/fatal_exit.h"
-#include "model/model_dat.h"
 #include "solver/material_laws.h"
 #include "solver/solver_test_support.h"
 
@@ -17,6 +16,7 @@ namespace {
 
 using testing_support::RecordingMessages;
 using testing_support::SeamArrays;
+using testing_support::SolveCase;
 
 // Strain-softening coal of the worked example: peak 1000 at 0.01, residual 200
 // from 0.05.
@@ -138,10 +138,7 @@ TEST(MaterialLaws, ResolvedMinedOutLawIsTheContactLaw) {
 class ElementStressTest : public ::testing::Test {
  protected:
   ElementStressTest() : seam(2, 3) {
-    m.SetMessages(&messages);
-    m.nx = 2;
-    m.ny = 3;
-    m.elasticModulus = 3.0e6;
+    m.settings.elasticModulus = 3.0e6;
     m.materialCount = 6;
     const double props[6][5] = {{4e5, 1.6e5, 0, 0, 0},        {1000, 0.01, 200, 0.05, 0.3},
                                 {1000, 0.01, 3000, 0.3, 0},   {300, 0.1, 4000, 2.0, 0.3},
@@ -152,17 +149,21 @@ class ElementStressTest : public ::testing::Test {
     }
   }
 
+  void Pass() {
+    ElementStress(m.Materials(), 2, 3, thickness, seam.u, seam.codes, seam.stress, messages);
+  }
+
   int FatalCode() {
     try {
-      m.ElementStress(seam.u, seam.stress, seam.codes, thickness);
+      Pass();
     } catch (const FatalExit& e) {
       return e.exitCode();
     }
     return -1;
   }
 
-  CModelDat m;
-  RecordingMessages messages;
+  SolveCase m;
+  RecordingMessages& messages = m.messages;
   SeamArrays seam;
   double thickness = 10.0;
 };
@@ -174,7 +175,7 @@ TEST_F(ElementStressTest, EveryElementGetsTheLawOfItsMaterial) {
       seam.codes[i][j] = rows[i - 1][j - 1];
       seam.u[i][j] = 0.05 * (i + j);  // strains 0.01 .. 0.025
     }
-  m.ElementStress(seam.u, seam.stress, seam.codes, thickness);
+  Pass();
   EXPECT_DOUBLE_EQ(seam.stress[1][1], 4e5 * 0.01);
   EXPECT_DOUBLE_EQ(seam.stress[1][2], (0.015 - 0.01) / 0.04 * -800.0 + 1000.0);
   EXPECT_DOUBLE_EQ(seam.stress[1][3], (0.02 - 0.01) * 3000 + 1000);
@@ -191,7 +192,7 @@ TEST_F(ElementStressTest, MinedOutContactRelaxesTowardTheRockStress) {
   seam.u[1][2] = thickness * 1.002;   // just in contact
   seam.u[1][3] = -0.5;                // opening wider: open
   seam.stress.Fill(0.0);
-  m.ElementStress(seam.u, seam.stress, seam.codes, thickness);
+  Pass();
   EXPECT_EQ(seam.stress[1][1], 0.0);
   EXPECT_EQ(seam.stress[1][3], 0.0);
   const double contact = (1.002 - 1.0) * 3.0e6;
@@ -205,14 +206,14 @@ TEST_F(ElementStressTest, MinedOutContactRelaxesTowardTheRockStress) {
   // Repeated passes at the same convergence close 10% of the gap each time.
   double gap = contact - seam.stress[1][2];
   for (int pass = 0; pass < 20; ++pass) {
-    m.ElementStress(seam.u, seam.stress, seam.codes, thickness);
+    Pass();
     const double newGap = contact - seam.stress[1][2];
     EXPECT_NEAR(newGap, 0.9 * gap, 1e-9 * contact);
     gap = newGap;
   }
   // Back to the thickness: no stress at once.
   seam.u[1][2] = thickness;
-  m.ElementStress(seam.u, seam.stress, seam.codes, thickness);
+  Pass();
   EXPECT_EQ(seam.stress[1][2], 0.0);
 }
 
@@ -269,7 +270,7 @@ TEST_F(ElementStressTest, LowerCaseLettersNameMaterials27On) {
   m.materialProps[27][0] = 2000.0;
   seam.codes.Fill('b');
   seam.u.Fill(5.0);
-  m.ElementStress(seam.u, seam.stress, seam.codes, thickness);
+  Pass();
   EXPECT_DOUBLE_EQ(seam.stress[2][3], 1000.0);
 }
 

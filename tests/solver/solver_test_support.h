@@ -1,12 +1,14 @@
-// Helpers shared by the numerical-core tests: a model record filled by hand
-// (no input file) with its arrays; the recording sinks come with it.
+// Helpers shared by the numerical-core tests: one seam's arrays allocated as
+// the run allocates them, and a solve case (materials, solver settings and
+// recording sinks) set up by hand, with no model record and no input file.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <initializer_list>
 
-#include "model/model_dat.h"
+#include "core/run_log.h"
+#include "model/seam_view.h"
 #include "numeric/indexed_arrays.h"
+#include "solver/sor_solver.h"
 #include "support/recording_sinks.h"
 
 namespace kavrel::testing_support {
@@ -30,27 +32,45 @@ struct SeamArrays {
     precalculated.Fill(0.0);
     codes.Fill(fill);
   }
+  SeamSolveArrays Solve(double thickness) {
+    return SeamSolveArrays{nx, ny, thickness, u, stress, codes, overburden, surface, interseam,
+                           precalculated};
+  }
 };
 
-// A model with one elastic coal material 'A' of modulus `coalModulus` and the
-// solver settings; bounds are those of the seam.
-inline void SetUpModel(CModelDat& m, int nx, int ny, double coalModulus = 400000.0) {
-  m.seamCount = 1;
-  m.nx = nx;
-  m.ny = ny;
-  m.elementWidth = 10.0;
-  m.materialCount = 1;
-  m.materialType[0] = 1;
-  m.materialProps[0][0] = coalModulus;
-  m.materialProps[0][1] = coalModulus / 2.5;
-  m.elasticModulus = 3.0e6;
-  m.poissonsRatio = 0.25;
-  m.layerThickness = 100.0;
-  m.layerPlateFactor = 30.0;
-  m.overRelaxation = 1.8;
-  m.stressConvergence = 1.0e-9;
-  m.maxIterations = 200000;
-  m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 1;
+// Materials, solver settings and sinks of one hand-made seam solve. By
+// default one elastic coal 'A' of modulus 400000 psi under E = 3e6 psi,
+// lambda = 30, d = 10 in, omega = 1.8, four symmetry edges.
+struct SolveCase {
+  int materialCount = 1;
+  int materialType[52] = {1};
+  double materialProps[52][5] = {{400000.0, 160000.0}};
+  SorSettings settings{1.8, 1.0e-9, 200000, 3.0e6, 30.0, 10.0, SeamEdges{1, 1, 1, 1}};
+  RecordingProgress progress;
+  RecordingMessages messages;
+
+  explicit SolveCase(double coalModulus = 400000.0) {
+    materialProps[0][0] = coalModulus;
+    materialProps[0][1] = coalModulus / 2.5;
+  }
+  void SetMaterial(int k, int type, std::initializer_list<double> props) {
+    materialType[k] = type;
+    int p = 0;
+    for (const double v : props) materialProps[k][p++] = v;
+  }
+  MaterialTable Materials() const {
+    return MaterialTable{materialCount, materialType, materialProps, settings.elasticModulus};
+  }
+};
+
+// Solves `a` with the case's settings (the fault window only when `fault`).
+inline SeamSolveResult Solve(SolveCase& c, SeamArrays& a, double thickness,
+                             RunLog* log = nullptr, bool fault = false) {
+  RunLog noLog;
+  SorSettings settings = c.settings;
+  settings.fault = fault;
+  return SolveSeamSor(settings, c.Materials(), a.Solve(thickness),
+                      SolveReporting{c.progress, c.messages, log ? *log : noLog, 0, 1});
 }
 
 }  // namespace kavrel::testing_support

@@ -1,44 +1,52 @@
 // The SOR seam solve written out literally, one step after the other, with
-// the model's own element-stress pass before every sweep: the oracle that the
-// solver's fused sweep must match bit for bit.
+// the plain element-stress pass and the boundary copy before every sweep: the
+// oracle that the solver's fused sweep must match bit for bit.
 #pragma once
 
 #include <cmath>
 #include <cstdio>
 
 #include "core/fatal_exit.h"
-#include "model/model_dat.h"
+#include "solver/solver_test_support.h"
 
 namespace kavrel::testing_support {
 
-inline int LiteralSolveSeam(CModelDat& m, bool withFault, double** u, char** codes, int s,
-                            int nx, int ny, double d, double thickness, double** totalStress,
-                            double** ob, double** se, double** is, double** pc, std::FILE* log) {
-  const double K = m.overRelaxation * 0.25;
-  const double R = 1 - m.overRelaxation;
-  const double C = (2.0 / (m.layerPlateFactor * m.elasticModulus)) * (d * d * K);
-  m.progress->OpenSolverPanel();
+inline SeamSolveResult LiteralSolveSeam(SolveCase& c, bool withFault, SeamArrays& a,
+                                        double thickness, std::FILE* log) {
+  const SorSettings& s = c.settings;
+  const int nx = a.nx, ny = a.ny;
+  double** u = a.u;
+  double** totalStress = a.stress;
+  double** ob = a.overburden;
+  double** se = a.surface;
+  double** is = a.interseam;
+  double** pc = a.precalculated;
+  const double d = s.elementWidth;
+  const double K = s.overRelaxation * 0.25;
+  const double R = 1 - s.overRelaxation;
+  const double C = (2.0 / (s.plateFactor * s.elasticModulus)) * (d * d * K);
+  c.progress.OpenSolverPanel();
   int n = 1;
-  double maxChange = m.stressConvergence + 1;
+  double maxChange = s.stressConvergence + 1;
   int iMax = 0, jMax = 0;
-  if (m.maxIterations >= 1) {
+  if (s.maxIterations >= 1) {
     for (;;) {
       maxChange = 0;
-      m.ElementStress(u, totalStress, codes, thickness);
-      m.ApplyBoundaryConditions(u);
+      ElementStress(c.Materials(), nx, ny, thickness, u, a.codes, totalStress, c.messages);
+      ApplySeamEdges(s.edges, nx, ny, u);
       for (int i = 1; i <= nx; ++i) {
         for (int j = 1; j <= ny; ++j) {
           const double old = u[i][j];
           double sum;
-          if (withFault && m.faultX1 <= i && i <= m.faultX2 && m.faultY1 <= j &&
-              j <= m.faultY2) {
+          if (withFault && s.faultX1 <= i && i <= s.faultX2 && s.faultY1 <= j &&
+              j <= s.faultY2) {
             double east = u[i + 1][j], west = u[i - 1][j], south = u[i][j - 1],
                    north = u[i][j + 1];
-            if (m.faultAlongY == 0) {
-              if (j == m.faultY1) north = old;
+            if (s.faultAlongY == 0) {
+              if (j == s.faultY1) north = old;
               else south = old;
             } else {
-              if (i == m.faultX1) east = old;
+              if (i == s.faultX1) east = old;
               else west = old;
             }
             sum = east + west + south + north;
@@ -58,28 +66,25 @@ inline int LiteralSolveSeam(CModelDat& m, bool withFault, double** u, char** cod
         }
       }
       if (n % 100 == 0) {
-        m.progress->ShowIteration(n, static_cast<float>(maxChange));
-        m.progress->ShowElapsed(m.ElapsedSinceRunStart());
+        c.progress.ShowIteration(n, static_cast<float>(maxChange));
         if (log) {
           std::fprintf(log, "iteration number = %i, maximum displacement = %13.9lg\n", n,
                        maxChange);
           std::fprintf(log, "X grid location = %i, Y grid location = %i\n\n", iMax, jMax);
         }
       }
-      if (n == m.maxIterations) {
-        m.ShowMessage("Maximum Number of Iterations Reached - SOR1");
+      if (n == s.maxIterations) {
+        c.messages.ShowMessage("Maximum Number of Iterations Reached - SOR1");
         throw FatalExit(1);
       }
       ++n;
-      if (!(std::fabs(maxChange) > m.stressConvergence && n <= m.maxIterations)) break;
+      if (!(std::fabs(maxChange) > s.stressConvergence && n <= s.maxIterations)) break;
     }
   }
-  m.maxDisplacement[s][0] = m.maxDisplacement[s][1];
-  m.maxDisplacement[s][1] = maxChange;
-  m.progress->ShowIteration(n, static_cast<float>(maxChange));
-  m.progress->CloseSolverPanel();
-  m.ElementStress(u, totalStress, codes, thickness);
-  return n - 1;
+  c.progress.ShowIteration(n, static_cast<float>(maxChange));
+  c.progress.CloseSolverPanel();
+  ElementStress(c.Materials(), nx, ny, thickness, u, a.codes, totalStress, c.messages);
+  return SeamSolveResult{n - 1, maxChange, iMax, jMax};
 }
 
 }  // namespace kavrel::testing_support

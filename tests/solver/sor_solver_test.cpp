@@ -10,7 +10,6 @@
 #include <string>
 
 #include "core/fatal_exit.h"
-#include "model/model_dat.h"
 #include "solver/solver_test_support.h"
 #include "solver/sor_reference.h"
 #include "support/fatal_exits.h"
@@ -23,28 +22,17 @@ using testing_support::LiteralSolveSeam;
 using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
 using testing_support::SeamArrays;
-using testing_support::SetUpModel;
-
-int Solve(CModelDat& m, SeamArrays& a, double thickness, RunLog* toLog = nullptr,
-          bool fault = false) {
-  RunLog noLog;
-  RunLog& log = toLog ? *toLog : noLog;
-  if (fault)
-    return m.SolveSeamWithFault(a.u, a.codes, 1, a.nx, a.ny, m.elementWidth, thickness, a.stress,
-                                a.overburden, a.surface, a.interseam, a.precalculated, log);
-  return m.SolveSeam(a.u, a.codes, 1, a.nx, a.ny, m.elementWidth, thickness, a.stress,
-                     a.overburden, a.surface, a.interseam, a.precalculated, log);
-}
+using testing_support::SolveCase;
+using testing_support::Solve;
 
 // ---- closed-form checks --------------------------------------------------------
 
 TEST(SorSolver, UniformSeamUnderSymmetricEdgesConvergesToSigmaTOverE) {
-  CModelDat m;
-  SetUpModel(m, 20, 30, 400000.0);
+  SolveCase m(400000.0);
   SeamArrays a(20, 30);
   a.overburden.Fill(1000.0);
   const double thickness = 72.0;
-  const int sweeps = Solve(m, a, thickness);
+  const int sweeps = Solve(m, a, thickness).sweeps;
   EXPECT_GT(sweeps, 1);
   const double expected = 1000.0 * thickness / 400000.0;  // 0.18
   for (int i = 1; i <= 20; ++i)
@@ -55,9 +43,8 @@ TEST(SorSolver, UniformSeamUnderSymmetricEdgesConvergesToSigmaTOverE) {
 }
 
 TEST(SorSolver, FixedEdgesConvergeLessTowardTheEdges) {
-  CModelDat m;
-  SetUpModel(m, 20, 20, 400000.0);
-  m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 0;
+  SolveCase m(400000.0);
+  m.settings.edges = SeamEdges{};
   SeamArrays a(20, 20);
   a.overburden.Fill(1000.0);
   Solve(m, a, 72.0);
@@ -91,13 +78,12 @@ TEST(SorSolver, LongPanelApproachesTheContinuousSolution) {
   double previousError = 1e30;
   for (double d : {40.0, 20.0, 10.0}) {
     const int nx = static_cast<int>(L / d), panel = static_cast<int>(a / d);
-    CModelDat m;
-    SetUpModel(m, nx, 2, Ec);
-    m.elasticModulus = E;
-    m.layerPlateFactor = lambda;
-    m.elementWidth = d;
-    m.overRelaxation = 1.9;
-    m.stressConvergence = 1e-11;
+    SolveCase m(Ec);
+    m.settings.elasticModulus = E;
+    m.settings.plateFactor = lambda;
+    m.settings.elementWidth = d;
+    m.settings.overRelaxation = 1.9;
+    m.settings.stressConvergence = 1e-11;
     SeamArrays s(nx, 2);
     s.overburden.Fill(sigma);
     for (int i = 1; i <= panel; ++i) s.codes[i][1] = s.codes[i][2] = '1';
@@ -116,9 +102,8 @@ TEST(SorSolver, LongPanelApproachesTheContinuousSolution) {
 // whole overburden load, so the mean stress over all elements is the
 // overburden stress, and the pillars carry it on their tributary area.
 TEST(SorSolver, RoomAndPillarCarriesTheWholeOverburden) {
-  CModelDat m;
-  SetUpModel(m, 40, 40, 400000.0);
-  m.stressConvergence = 1e-10;
+  SolveCase m(400000.0);
+  m.settings.stressConvergence = 1e-10;
   SeamArrays s(40, 40, '1');
   int pillarElements = 0;
   for (int i = 1; i <= 40; ++i)
@@ -144,19 +129,16 @@ TEST(SorSolver, RoomAndPillarCarriesTheWholeOverburden) {
 // ---- iteration limits and bookkeeping --------------------------------------------
 
 TEST(SorSolver, ZeroIterationsRunsNoSweepButComputesStresses) {
-  CModelDat m;
-  RecordingProgress progress;
-  m.SetProgress(&progress);
-  SetUpModel(m, 10, 10);
-  m.maxIterations = 0;
-  m.stressConvergence = 0.001;
-  m.maxDisplacement[1][1] = -0.25;
+  SolveCase m;
+  RecordingProgress& progress = m.progress;
+  m.settings.maxIterations = 0;
+  m.settings.stressConvergence = 0.001;
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
   s.u.Fill(0.01);
-  EXPECT_EQ(Solve(m, s, 72.0), 0);
-  EXPECT_EQ(m.maxDisplacement[1][0], -0.25);
-  EXPECT_EQ(m.maxDisplacement[1][1], 1.001);
+  const auto result = Solve(m, s, 72.0);
+  EXPECT_EQ(result.sweeps, 0);
+  EXPECT_EQ(result.maxChange, 1.001);
   EXPECT_EQ(s.u[5][5], 0.01);
   EXPECT_DOUBLE_EQ(s.stress[5][5], 400000.0 * 0.01 / 72.0);
   ASSERT_EQ(progress.iterations.size(), 1u);
@@ -166,12 +148,10 @@ TEST(SorSolver, ZeroIterationsRunsNoSweepButComputesStresses) {
 }
 
 TEST(SorSolver, OneIterationStopsTheRunEvenWhenConverged) {
-  CModelDat m;
-  RecordingMessages messages;
-  m.SetMessages(&messages);
-  SetUpModel(m, 10, 10);
-  m.maxIterations = 1;
-  m.stressConvergence = 1.0;  // the single sweep meets it
+  SolveCase m;
+  RecordingMessages& messages = m.messages;
+  m.settings.maxIterations = 1;
+  m.settings.stressConvergence = 1.0;  // the single sweep meets it
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
   EXPECT_EQ(ExitCodeOf([&] { Solve(m, s, 72.0); }), 1);
@@ -180,17 +160,16 @@ TEST(SorSolver, OneIterationStopsTheRunEvenWhenConverged) {
 }
 
 TEST(SorSolver, ReturnsTheSweepCountAndShowsOneMore) {
-  CModelDat m;
-  RecordingProgress progress;
-  m.SetProgress(&progress);
-  SetUpModel(m, 10, 10);
-  m.stressConvergence = 1e-6;
+  SolveCase m;
+  RecordingProgress& progress = m.progress;
+  m.settings.stressConvergence = 1e-6;
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
-  const int sweeps = Solve(m, s, 72.0);
+  const auto result = Solve(m, s, 72.0);
+  const int sweeps = result.sweeps;
   ASSERT_FALSE(progress.iterations.empty());
   EXPECT_EQ(progress.iterations.back().first, sweeps + 1);
-  EXPECT_LE(std::fabs(m.maxDisplacement[1][1]), 1e-6);
+  EXPECT_LE(std::fabs(result.maxChange), 1e-6);
   // Every 100th sweep is shown on the way.
   int shown = 0;
   for (const auto& [n, change] : progress.iterations)
@@ -199,16 +178,16 @@ TEST(SorSolver, ReturnsTheSweepCountAndShowsOneMore) {
 }
 
 TEST(SorSolver, ReboundingSeamKeepsTheSignOfItsLargestChange) {
-  CModelDat m;
-  SetUpModel(m, 10, 10);
+  SolveCase m;
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
   s.u.Fill(0.5);  // far more closed than the load supports
-  m.maxDisplacement[1][1] = 0.125;
-  const int sweeps = Solve(m, s, 72.0);
-  EXPECT_EQ(m.maxDisplacement[1][0], 0.125);
-  EXPECT_LE(m.maxDisplacement[1][1], 0.0);
-  EXPECT_GT(sweeps, 1);
+  const auto result = Solve(m, s, 72.0);
+  EXPECT_LE(result.maxChange, 0.0);
+  EXPECT_GT(result.sweeps, 1);
+  // The largest change of the last sweep sits where it was found.
+  EXPECT_GE(result.iMax, 1);
+  EXPECT_GE(result.jMax, 1);
 }
 
 // ---- fault links -------------------------------------------------------------------
@@ -218,15 +197,13 @@ TEST(SorSolver, ReboundingSeamKeepsTheSignOfItsLargestChange) {
 TEST(SorSolver, FaultCutsTheLinksItNamesAndNoOthers) {
   const double sigma = 1000.0, t = 72.0;
   for (int alongY = 0; alongY <= 1; ++alongY) {
-    CModelDat m;
-    SetUpModel(m, 12, 12);
-    m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 0;
-    m.faultCalc = 1;
-    m.faultAlongY = alongY;
+    SolveCase m;
+    m.settings.edges = SeamEdges{};
+    m.settings.faultAlongY = alongY;
     if (alongY == 0) {
-      m.faultX1 = 1; m.faultX2 = 12; m.faultY1 = 6; m.faultY2 = 7;
+      m.settings.faultX1 = 1; m.settings.faultX2 = 12; m.settings.faultY1 = 6; m.settings.faultY2 = 7;
     } else {
-      m.faultX1 = 6; m.faultX2 = 7; m.faultY1 = 1; m.faultY2 = 12;
+      m.settings.faultX1 = 6; m.settings.faultX2 = 7; m.settings.faultY1 = 1; m.settings.faultY2 = 12;
     }
     SeamArrays cut(12, 12);
     for (int i = 1; i <= 12; ++i)
@@ -234,11 +211,10 @@ TEST(SorSolver, FaultCutsTheLinksItNamesAndNoOthers) {
         cut.overburden[i][j] = ((alongY == 0 ? j : i) <= 6) ? sigma : 0.0;
     Solve(m, cut, t, nullptr, true);
 
-    CModelDat half;
-    SetUpModel(half, alongY == 0 ? 12 : 6, alongY == 0 ? 6 : 12);
-    half.bcNorth = half.bcEast = half.bcSouth = half.bcWest = 0;
-    (alongY == 0 ? half.bcNorth : half.bcEast) = 1;
-    SeamArrays alone(half.nx, half.ny);
+    SolveCase half;
+    half.settings.edges = SeamEdges{};
+    (alongY == 0 ? half.settings.edges.north : half.settings.edges.east) = 1;
+    SeamArrays alone(alongY == 0 ? 12 : 6, alongY == 0 ? 6 : 12);
     alone.overburden.Fill(sigma);
     Solve(half, alone, t);
 
@@ -252,11 +228,10 @@ TEST(SorSolver, FaultCutsTheLinksItNamesAndNoOthers) {
 }
 
 TEST(SorSolver, FaultOfPartialExtentLeavesTheOtherLinksOpen) {
-  CModelDat m;
-  SetUpModel(m, 12, 12);
-  m.bcNorth = m.bcEast = m.bcSouth = m.bcWest = 0;
-  m.faultAlongY = 0;
-  m.faultX1 = 4; m.faultX2 = 9; m.faultY1 = 6; m.faultY2 = 7;
+  SolveCase m;
+  m.settings.edges = SeamEdges{};
+  m.settings.faultAlongY = 0;
+  m.settings.faultX1 = 4; m.settings.faultX2 = 9; m.settings.faultY1 = 6; m.settings.faultY2 = 7;
   SeamArrays s(12, 12);
   for (int i = 1; i <= 12; ++i)
     for (int j = 1; j <= 12; ++j) s.overburden[i][j] = j <= 6 ? 1000.0 : 0.0;
@@ -281,8 +256,7 @@ struct MixedCase {
   double omega;
 };
 
-void FillMixedModel(CModelDat& m, SeamArrays& s, const MixedCase& c, unsigned seed) {
-  SetUpModel(m, c.nx, c.ny);
+void FillMixedModel(SolveCase& m, SeamArrays& s, const MixedCase& c, unsigned seed) {
   m.materialCount = 7;
   const double props[7][5] = {{4e5, 1.6e5, 0, 0, 0},        {1500, 0.004, 300, 0.02, 0.3},
                               {1500, 0.004, 2000, 0.3, 0},  {200, 0.05, 3000, 1.5, 0.3},
@@ -293,12 +267,11 @@ void FillMixedModel(CModelDat& m, SeamArrays& s, const MixedCase& c, unsigned se
     m.materialType[k] = types[k];
     for (int p = 0; p < 5; ++p) m.materialProps[k][p] = props[k][p];
   }
-  m.overRelaxation = c.omega;
-  m.stressConvergence = 1e-7;
-  m.bcNorth = c.bcN; m.bcEast = c.bcE; m.bcSouth = c.bcS; m.bcWest = c.bcW;
-  m.faultCalc = c.fault ? 1 : 0;
-  m.faultAlongY = c.alongY;
-  m.faultX1 = c.x1; m.faultX2 = c.x2; m.faultY1 = c.y1; m.faultY2 = c.y2;
+  m.settings.overRelaxation = c.omega;
+  m.settings.stressConvergence = 1e-7;
+  m.settings.edges = SeamEdges{c.bcN, c.bcE, c.bcS, c.bcW};
+  m.settings.faultAlongY = c.alongY;
+  m.settings.faultX1 = c.x1; m.settings.faultX2 = c.x2; m.settings.faultY1 = c.y1; m.settings.faultY2 = c.y2;
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> pick(0, 8);
   std::uniform_real_distribution<double> load(800.0, 1200.0), small(-50.0, 50.0);
@@ -335,13 +308,7 @@ TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
   };
   unsigned seed = 17;
   for (const MixedCase& c : cases) {
-    CModelDat fast, literal;
-    RecordingMessages fastMessages, literalMessages;
-    RecordingProgress fastProgress, literalProgress;
-    fast.SetMessages(&fastMessages);
-    literal.SetMessages(&literalMessages);
-    fast.SetProgress(&fastProgress);
-    literal.SetProgress(&literalProgress);
+    SolveCase fast, literal;
     SeamArrays f(c.nx, c.ny), l(c.nx, c.ny);
     FillMixedModel(fast, f, c, seed);
     FillMixedModel(literal, l, c, seed);
@@ -352,21 +319,20 @@ TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
 
     // Two solves in a row: the second starts warm from the first.
     for (int solve = 0; solve < 2; ++solve) {
-      const int fastSweeps = Solve(fast, f, 60.0, &fastLog, c.fault);
-      const int literalSweeps =
-          LiteralSolveSeam(literal, c.fault, l.u, l.codes, 1, c.nx, c.ny, literal.elementWidth,
-                           60.0, l.stress, l.overburden, l.surface, l.interseam, l.precalculated,
-                           literalLog.get());
-      EXPECT_EQ(fastSweeps, literalSweeps);
+      const SeamSolveResult fastSolve = Solve(fast, f, 60.0, &fastLog, c.fault);
+      const SeamSolveResult literalSolve = LiteralSolveSeam(literal, c.fault, l, 60.0,
+                                                            literalLog.get());
+      EXPECT_EQ(fastSolve.sweeps, literalSolve.sweeps);
       if (solve == 0) {
-        EXPECT_GT(fastSweeps, 100);
+        EXPECT_GT(fastSolve.sweeps, 100);
       }
       for (int i = 0; i <= c.nx + 1; ++i)
         for (int j = 0; j <= c.ny + 1; ++j) ASSERT_EQ(f.u[i][j], l.u[i][j]) << i << "," << j;
       for (int i = 1; i <= c.nx; ++i)
         for (int j = 1; j <= c.ny; ++j) ASSERT_EQ(f.stress[i][j], l.stress[i][j]) << i << "," << j;
-      EXPECT_EQ(fast.maxDisplacement[1][0], literal.maxDisplacement[1][0]);
-      EXPECT_EQ(fast.maxDisplacement[1][1], literal.maxDisplacement[1][1]);
+      EXPECT_EQ(fastSolve.maxChange, literalSolve.maxChange);
+      EXPECT_EQ(fastSolve.iMax, literalSolve.iMax);
+      EXPECT_EQ(fastSolve.jMax, literalSolve.jMax);
       // Change the load a little for the warm second solve.
       for (int i = 1; i <= c.nx; ++i)
         for (int j = 1; j <= c.ny; ++j) {
@@ -379,17 +345,15 @@ TEST(SorSolver, FusedSweepMatchesTheLiteralAlgorithmBitForBit) {
     const std::string fastText = ReadAll(fastLog.stream());
     EXPECT_EQ(fastText, ReadAll(literalLog.get()));
     EXPECT_NE(fastText.find("iteration number = 100, maximum displacement = "), std::string::npos);
-    EXPECT_EQ(fastMessages.diagnostics, literalMessages.diagnostics);
-    EXPECT_FALSE(fastMessages.diagnostics.empty());
-    EXPECT_EQ(fastProgress.iterations, literalProgress.iterations);
+    EXPECT_EQ(fast.messages.diagnostics, literal.messages.diagnostics);
+    EXPECT_FALSE(fast.messages.diagnostics.empty());
+    EXPECT_EQ(fast.progress.iterations, literal.progress.iterations);
   }
 }
 
 TEST(SorSolver, RefusedCodeStopsTheSolveLikeTheStressPass) {
-  CModelDat m;
-  RecordingMessages messages;
-  m.SetMessages(&messages);
-  SetUpModel(m, 10, 10);
+  SolveCase m;
+  RecordingMessages& messages = m.messages;
   SeamArrays s(10, 10);
   s.codes[4][7] = '0';
   EXPECT_EQ(ExitCodeOf([&] { Solve(m, s, 72.0); }), 1);
@@ -400,10 +364,8 @@ TEST(SorSolver, RefusedCodeStopsTheSolveLikeTheStressPass) {
 TEST(SorSolver, NonFiniteLoadStopsTheSolveInsteadOfPassingForConverged) {
   // A NaN applied stress makes every change NaN, which never exceeds the
   // criterion: the solve must refuse the result rather than return it.
-  CModelDat m;
-  RecordingMessages messages;
-  m.SetMessages(&messages);
-  SetUpModel(m, 10, 10);
+  SolveCase m;
+  RecordingMessages& messages = m.messages;
   SeamArrays s(10, 10);
   s.overburden.Fill(1000.0);
   s.overburden[3][6] = std::nan("");
@@ -417,14 +379,11 @@ TEST(SorSolver, NonFiniteLoadStopsTheSolveInsteadOfPassingForConverged) {
 }
 
 TEST(SorSolver, BoundaryCopyFillsSymmetryGhostsOnly) {
-  CModelDat m;
-  SetUpModel(m, 3, 4);
-  m.bcNorth = 1; m.bcEast = 0; m.bcSouth = 1; m.bcWest = 2;
   DMatrix u(0, 4, 0, 5);
   u.Fill(0.0);
   for (int i = 1; i <= 3; ++i)
     for (int j = 1; j <= 4; ++j) u[i][j] = 10 * i + j;
-  m.ApplyBoundaryConditions(u);
+  ApplySeamEdges(SeamEdges{1, 0, 1, 2}, 3, 4, u);
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(u[i][5], u[i][4]);  // north: high Y
     EXPECT_EQ(u[i][0], u[i][1]);  // south
