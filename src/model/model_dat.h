@@ -256,7 +256,7 @@ class CModelDat {
   // cannot be written ends the run (exit code 1).
   void WriteSummaryFile(int step);
 
-  // ---- run driver (solver/run_driver.cpp) ---------------------------------------
+  // ---- run driver (run/run_driver.cpp) ---------------------------------------
   int RunAnalysis();
   // Passes allowed at one detail level of a step before the run ends as
   // unsettled (message M2, exit code 1).
@@ -289,7 +289,7 @@ class CModelDat {
   int TopographicSor(double** displacement, int topoNx, int topoNy, double topoBlockWidth,
                      double** load, RunLog& log);
 
-  // ---- timing profile (solver/timing_profile.cpp) --------------------------------------
+  // ---- timing profile (run/timing_profile.cpp) --------------------------------------
   void PrintStepProfile(int step, RunLog& log);
   void PrintRunProfile(RunLog& log);
 

@@ -1,0 +1,92 @@
+// One analysis run as a sequence of stages over the model record: the
+// preliminary stress fields, then per step the first solves, the level
+// schedule of every LMS run (coupling recomputations and SOR passes), the
+// post-processing and the step's files. Each stage is a member of
+// AnalysisRun, which owns the state that lives only as long as the run: the
+// log, the pass state (detail level L and pass measure M) and the SOR tallies
+// of the step summary. The order of every progress report, log line and file
+// write is the order in which these stages call them.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/run_log.h"
+#include "model/model_dat.h"
+#include "solver/sor_solver.h"
+#include "run/phase_timer.h"
+
+namespace kavrel {
+
+// Phase texts are formatted into the 80-character buffer the window expects.
+__attribute__((format(printf, 1, 2))) std::string PhaseText(const char* format, ...);
+
+class AnalysisRun {
+ public:
+  // The model's arrays must be allocated and its log open in `log`.
+  AnalysisRun(CModelDat& model, RunLog& log);
+
+  void TopographicStresses();
+  void StaticStresses();
+  void Step(int step);
+  void Finish();
+
+ private:
+  // The SOR work on one seam since the tally was last cleared.
+  struct SolveTally {
+    int sweeps = 0;
+    int solves = 0;
+    int largest = 0;
+  };
+
+  // ---- solve (run_passes.cpp) ----
+  void FirstSolves(int step);
+  void LmsRun(int step, int p);
+  void LevelSchedule(int step, int p);
+  void CouplingRecomputation(int step, int p);
+  void InterseamStresses(int step, int p, int source);
+  void MirrorImageStresses(int step, int p, int source);
+  void SorPass(int step, int p);
+  // Solves seam s at level `level` and books the sweeps, their seconds and
+  // the last two largest changes; returns the sweep count.
+  int SolveAndBook(int s, int level);
+  void AverageOscillatingSeam(int step, int s);
+  [[noreturn]] void LevelDidNotSettle(int step, int p);
+
+  // ---- post-processing (run_post.cpp) ----
+  void PostProcess(int step);
+  void SafetyFactors();
+  void Energy(int step);
+  void RemoteDisplacements(int step);
+  void RoofStresses();
+  void OffSeamGrids(int step);
+  // Adds the summary rows of every seam for the block just solved (and,
+  // when `postProcessed`, post-processed); the tallies start again.
+  void Summarise(int step, int p, bool postProcessed);
+
+  // Shows the run's elapsed time and returns the seconds `work` took.
+  template <class Work>
+  long long Timed(Work&& work);
+
+  CModelDat& m_;
+  RunLog& log_;
+  ProgressSink& progress_;
+  const bool lms_;
+  // Pass state: detail level index L and pass measure M (the largest SOR
+  // sweep count of the last pass). M carries over from step to step.
+  int M_ = 1001;
+  int L_ = 3;
+  // "LMS Pillar <p>, " in the lines of an LMS run, empty otherwise.
+  std::string pillarText_;
+  std::vector<SolveTally> tally_;
+  const SorSettings solverSettings_;
+  long long lastSolveSeconds_ = 0;  // of the last SolveAndBook
+};
+
+template <class Work>
+long long AnalysisRun::Timed(Work&& work) {
+  return TimedPhase(progress_, m_.runClock, std::forward<Work>(work));
+}
+
+}  // namespace kavrel
