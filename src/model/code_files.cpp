@@ -50,7 +50,7 @@ void WriteSeamRows(std::FILE* file, char** codes, int nx, int ny) {
 }
 
 std::string CModelDat::StepCodeFileName(int step) const {
-  return inputFolder + inputFileTitle + "_Step" + std::to_string(step) + ".chr";
+  return Names().StepCodes(step);
 }
 
 // Creates fineCodes and writes one code file per step from the code block that

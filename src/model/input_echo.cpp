@@ -38,7 +38,7 @@ void WriteUnitExplanation(RunLog& log, int code) {
 // 2 (title, or any later line, not written), 4 (a step code file missing or
 // short); on a failure the log keeps what was written. fineCodes ends holding the last step.
 int CModelDat::WriteInputEcho() {
-  outFileName = inputFolder + inputFileTitle + ".out";
+  outFileName = Names().Log();
   RunLog log = RunLog::Open(outFileName, "w");
   if (!log) {
     const int error = errno;

@@ -22,6 +22,7 @@
 #include "core/message_sink.h"
 #include "core/progress_sink.h"
 #include "core/run_log.h"
+#include "model/file_names.h"
 #include "model/model_checks.h"
 #include "model/seam_view.h"
 #include "model/step_summary.h"
@@ -207,6 +208,10 @@ class CModelDat {
   // path and the system's reason (errno as it stood, taken by the caller).
   void ShowFileProblem(const std::string& path, int systemError) {
     messages->ShowFileProblem(path, systemError);
+  }
+  // The names every file of the run is derived from (model/file_names.h).
+  InputNames Names() const {
+    return InputNames{inputPathName, inputFolder, inputFileName, inputFileTitle};
   }
   // Calendar seconds since runClock.
   long long ElapsedSinceRunStart() const;

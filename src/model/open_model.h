@@ -6,22 +6,12 @@
 
 #include <string>
 
+#include "model/file_names.h"
+
 namespace kavrel {
 
 class CModelDat;
 
-// The four names File > Open hands to the model. `folder` ends with '/';
-// `title` is the file name without its last extension.
-struct InputNames {
-  std::string pathName;
-  std::string folder;
-  std::string fileName;
-  std::string title;
-};
-
-// The names of a model path as given by the user: `folder` is "./" for a bare
-// file name.
-InputNames SplitInputPath(const std::string& path);
 
 // Reads and checks the input the model's names point at. On a failure the
 // reader's own message is followed by "The Input File was not the Correct

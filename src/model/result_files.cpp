@@ -137,7 +137,7 @@ int CModelDat::WriteResults(int mode) {
   out.reserve(1 << 16);
 
   for (int s = 1; s <= seamCount; ++s) {
-    resultFileName = inputFolder + inputFileTitle + ".f" + std::to_string(s);
+    resultFileName = Names().Result(s);
     UniqueFile file(std::fopen(resultFileName.c_str(), mode == 1 ? "w" : "a"));
     if (!file) {
       const int error = errno;

@@ -24,10 +24,6 @@ class FirstMessage : public MessageSink {
   std::string first;
 };
 
-std::string Folder(const RunInfo& info) {
-  return SplitInputPath(info.modelPath).folder;
-}
-
 }  // namespace
 
 std::string MaterialTypeName(int type) {
@@ -45,13 +41,15 @@ std::string MaterialTypeName(int type) {
 std::string RunInfo::Stem() const { return SplitInputPath(modelPath).title; }
 
 std::string RunInfo::ResultFileName(int seam) const {
-  return Folder(*this) + Stem() + ".f" + std::to_string(seam);
+  return SplitInputPath(modelPath).Result(seam);
 }
-std::string RunInfo::OffSeamFileName() const { return Folder(*this) + Stem() + ".of1"; }
+std::string RunInfo::OffSeamFileName() const {
+  return SplitInputPath(modelPath).OffSeamDisplacement(1);
+}
 std::string RunInfo::CodeFileName(int step) const {
-  return Folder(*this) + Stem() + "_Step" + std::to_string(step) + ".chr";
+  return SplitInputPath(modelPath).StepCodes(step);
 }
-std::string RunInfo::LogFileName() const { return Folder(*this) + Stem() + ".out"; }
+std::string RunInfo::LogFileName() const { return SplitInputPath(modelPath).Log(); }
 
 namespace {
 

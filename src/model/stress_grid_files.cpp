@@ -181,11 +181,6 @@ class Scanner {
   std::size_t pos_ = 0;
 };
 
-// inputFolder + inputFileTitle + extension, the name of every grid file.
-std::string GridFileName(const CModelDat& m, const char* extension) {
-  return m.inputFolder + m.inputFileTitle + extension;
-}
-
 // ---- grid file writing ----------------------------------------------------------
 
 // Line 1 of a grid file.
@@ -436,7 +431,7 @@ int CModelDat::TopoStressReader() {
 // ---- .sms -------------------------------------------------------------------------
 
 int CModelDat::OffSeamStressWriter(int step) {
-  staticStressFileName = GridFileName(*this, ".sms");
+  staticStressFileName = Names().StaticStress();
   GridFileHeader header;
   if (step == 1) {
     staticHeader1 = GridTitles(offSeamNz, "Off-Seam Stress Grid #");
@@ -455,7 +450,7 @@ int CModelDat::StaticStressReader(RunLog& log) {
   log.Printf("Reading Pre-Calculated Static Stresses\n\n");
   WriteDiagnostic("Reading the static stress file\n\n");
 
-  staticStressFileName = GridFileName(*this, ".sms");
+  staticStressFileName = Names().StaticStress();
   UniqueFile file(std::fopen(staticStressFileName.c_str(), "r"));
   if (!file) {
     const int error = errno;

@@ -17,7 +17,7 @@ namespace kavrel {
 
 int CModelDat::OffSeamDisplacements(int step) {
   for (int g = 1; g <= offSeamNz; ++g) {
-    offSeamFileName = inputFolder + inputFileTitle + ".of" + std::to_string(g);
+    offSeamFileName = Names().OffSeamDisplacement(g);
     UniqueFile file(std::fopen(offSeamFileName.c_str(), step == 1 ? "w" : "a"));
     if (!file) {
       const int error = errno;

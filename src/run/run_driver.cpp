@@ -58,7 +58,7 @@ AnalysisRun::AnalysisRun(CModelDat& model, RunLog& log)
       tally_(static_cast<std::size_t>(model.seamCount) + 1),
       solverSettings_(SorSettingsOf(model, model.faultCalc == 1)) {
   m_.summaryRows.clear();
-  m_.summaryFileName = m_.inputFolder + m_.inputFileTitle + ".summary.csv";
+  m_.summaryFileName = m_.Names().Summary();
 }
 
 void AnalysisRun::TopographicStresses() {

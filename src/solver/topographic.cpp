@@ -30,8 +30,8 @@ void FillUniformOverburden(CModelDat& m) {
 }  // namespace
 
 void CModelDat::TopographicStresses(RunLog& log) {
-  topoStressFileName = inputFolder + inputFileTitle + ".tpo";
-  topoInputFileName = inputFolder + inputFileTitle + ".top";
+  topoStressFileName = Names().TopoStress();
+  topoInputFileName = Names().TopoInput();
 
   if (std::FILE* saved = std::fopen(topoStressFileName.c_str(), "r")) {
     progress->SetPhase("Reading Pre-Calculated Topo Stresses");

@@ -45,8 +45,8 @@ struct RunReport {
 void ReportUnfinishedFiles(const RunReport& report, std::FILE* err) {
   std::vector<std::string> files;
   for (int s = 1; s <= report.seamCount; ++s)
-    files.push_back(report.names.folder + report.names.title + ".f" + std::to_string(s));
-  if (report.offSeamFile) files.push_back(report.names.folder + report.names.title + ".of1");
+    files.push_back(report.names.Result(s));
+  if (report.offSeamFile) files.push_back(report.names.OffSeamDisplacement(1));
   for (const std::string& path : files) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) continue;
