@@ -7,13 +7,51 @@
 // the original code characters, from which the codes of seam 1 are restored
 // after each removal run. The pillar list stays alive until the run driver
 // releases it after the last removal run.
+#include "post/local_mine_stiffness.h"
+
 #include <cstdio>
+#include <vector>
 
 #include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "post/pillars.h"
+#include "post/safety_factors.h"
 
 namespace kavrel {
+
+void MineOutPillar(const Pillar& pillar, char** codes) {
+  for (const Element& e : pillar.elements) codes[e.x][e.y] = '1';
+}
+
+void RestorePillar(const Pillar& pillar, char** codes) {
+  for (const Element& e : pillar.elements) codes[e.x][e.y] = e.code;
+}
+
+void WriteLocalMineStiffnessTable(int step, std::span<const LmsTableRow> rows, RunLog& log) {
+  log.Printf("  LOCAL MINE STIFFNESS CALCULATION FOR STEP %3i\n", step);
+  log.Printf(
+      "  PILLAR    X      Y        INITIAL         FINAL     INITIAL       FINAL         "
+      "MINE         PILLAR\n");
+  log.Printf(
+      "    NO.   INDEX  INDEX      STRESS          STRESS     DISP.        DISP.       "
+      "STIFFNESS     STIFFNESS\n");
+  int p = 0;
+  for (const LmsTableRow& r : rows)
+    log.Printf("  %3i   %6i %6i %12.0f %12.0f %12.3f %12.3f  %12.0f %12.0f \n", ++p, r.x, r.y,
+               r.initialStress, r.finalStress, r.initialConvergence, r.finalConvergence,
+               r.mineStiffness, r.pillarStiffness);
+  log.Printf("\n");
+  p = 0;
+  for (const LmsTableRow& r : rows) {
+    ++p;
+    if (r.finalConvergence - r.initialConvergence == 0.0)
+      log.Printf(
+          "LMS Pillar %i: removing it left its average convergence unchanged, so its "
+          "mine stiffness is undefined\n\n",
+          p);
+  }
+}
+
+// ---- the model's operations ------------------------------------------------------
 
 namespace {
 
@@ -30,10 +68,7 @@ Pillar* LmsPillar(const CModelDat& m, int p) {
 
 void CModelDat::StartLmsPillar(int p, RunLog& /*log*/, int& M, int& L) {
   if (p < 1) return;
-  if (Pillar* pillar = LmsPillar(*this, p)) {
-    char** codes = fineCodes[1];
-    for (const Element& e : pillar->elements) codes[e.x][e.y] = '1';
-  }
+  if (const Pillar* pillar = LmsPillar(*this, p)) MineOutPillar(*pillar, fineCodes[1]);
   M = 1001;
   L = 3;
   progress->OpenSeamPanel();
@@ -65,8 +100,7 @@ void CModelDat::FinishLmsPillar(int step, int p, RunLog& log) {
       PillarAverages(1, pillar, r.finalStress, r.finalConvergence);
       r.mineStiffness =
           (r.finalStress - r.initialStress) / (r.finalConvergence - r.initialConvergence);
-      char** codes = fineCodes[1];
-      for (const Element& e : pillar->elements) codes[e.x][e.y] = e.code;
+      RestorePillar(*pillar, fineCodes[1]);
     }
   }
 
@@ -79,42 +113,19 @@ void CModelDat::FinishLmsPillar(int step, int p, RunLog& log) {
 
 void CModelDat::PillarAverages(int seam, Pillar* pillar, double& averageStress,
                                double& averageConvergence) {
-  double** stress = totalStress[seam];
-  double** u = convergence[seam];
-  double stressSum = 0.0;
-  double convergenceSum = 0.0;
-  for (const Element& e : pillar->elements) {
-    stressSum += stress[e.x][e.y];
-    convergenceSum += u[e.x][e.y];
-  }
-  const int n = pillar->Count();
-  averageStress = stressSum / n;
-  averageConvergence = convergenceSum / n;
+  const PillarMeans means = PillarMeansOf(Seam(seam), *pillar);
+  averageStress = means.stress;
+  averageConvergence = means.convergence;
 }
 
 void CModelDat::WriteLmsTable(int step, RunLog& log) {
-  log.Printf("  LOCAL MINE STIFFNESS CALCULATION FOR STEP %3i\n", step);
-  log.Printf(
-      "  PILLAR    X      Y        INITIAL         FINAL     INITIAL       FINAL         "
-      "MINE         PILLAR\n");
-  log.Printf(
-      "    NO.   INDEX  INDEX      STRESS          STRESS     DISP.        DISP.       "
-      "STIFFNESS     STIFFNESS\n");
+  std::vector<LmsTableRow> rows;
   for (int p = 1; p <= lmsPillarCount; ++p) {
     const LmsResult& r = lmsResults[p];
-    log.Printf("  %3i   %6i %6i %12.0f %12.0f %12.3f %12.3f  %12.0f %12.0f \n", p, lmsX[p], lmsY[p],
-               r.initialStress, r.finalStress, r.initialConvergence, r.finalConvergence,
-               r.mineStiffness, r.pillarStiffness);
+    rows.push_back({lmsX[p], lmsY[p], r.initialStress, r.finalStress, r.initialConvergence,
+                    r.finalConvergence, r.mineStiffness, r.pillarStiffness});
   }
-  log.Printf("\n");
-  for (int p = 1; p <= lmsPillarCount; ++p) {
-    const LmsResult& r = lmsResults[p];
-    if (r.finalConvergence - r.initialConvergence == 0.0)
-      log.Printf(
-          "LMS Pillar %i: removing it left its average convergence unchanged, so its "
-          "mine stiffness is undefined\n\n",
-          p);
-  }
+  WriteLocalMineStiffnessTable(step, rows, log);
 }
 
 }  // namespace kavrel

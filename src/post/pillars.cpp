@@ -1,6 +1,7 @@
 // Pillar identification: a single row-major labelling pass over one seam with
 // 4-neighbour connectivity, merging two labels when a row joins them, and the
-// helpers of the pillar stress-strain curve.
+// helpers of the pillar stress-strain curve. The model's operations at the end
+// keep the list of the seam last identified in the model.
 #include "post/pillars.h"
 
 #include <limits>
@@ -96,23 +97,14 @@ double MinimumSlope(int count, const double* ys, const double* xs) {
   return minimum;
 }
 
-void CModelDat::IdentifyPillars(int s) {
-  // A list left over from an earlier identification would otherwise be lost.
-  ReleasePillars();
-  pillarListGuard.release = [](CModelDat* m) { m->ReleasePillars(); };
-  if (!pillarGrid || pillarGrid.rowHigh() < nx || pillarGrid.colHigh() < ny)
-    pillarGrid.Allocate(1, nx, 0, ny);
-  pillarGrid.Fill(nullptr);
-  pillarListHead = nullptr;
-  pillarListTail = nullptr;
-  pillarCount = 0;
-  inPillarRun = false;
+namespace {
 
-  char** codes = fineCodes[s];
+void ScanPillars(const char* const* codes, int nx, int ny, Matrix<Pillar*>& grid,
+                 PillarList& list) {
   for (int i = 1; i <= nx; ++i) {
-    inPillarRun = false;
-    Pillar** row = pillarGrid[i];
-    Pillar** above = i > 1 ? pillarGrid[i - 1] : nullptr;
+    bool inPillarRun = false;  // the element before in this row is in a pillar
+    Pillar** row = grid[i];
+    Pillar** above = i > 1 ? grid[i - 1] : nullptr;
     for (int j = 1; j <= ny; ++j) {
       const char c = codes[i][j];
       if (c == '1') {  // mined out
@@ -126,18 +118,18 @@ void CModelDat::IdentifyPillars(int s) {
         if (above) {
           Pillar* u = above[j];
           if (u && u != p) {
-            u->Absorb(p, pillarGrid, pillarListTail, pillarListHead);
-            --pillarCount;
+            u->Absorb(p, grid, list.tail, list.head);
+            --list.count;
           }
         }
       } else if (above && above[j]) {
         above[j]->AddElement(i, j, c);
         row[j] = above[j];
       } else {
-        auto* p = new Pillar(i, j, c, pillarListTail);
-        if (!pillarListHead) pillarListHead = p;
-        pillarListTail = p;
-        ++pillarCount;
+        auto* p = new Pillar(i, j, c, list.tail);
+        if (!list.head) list.head = p;
+        list.tail = p;
+        ++list.count;
         row[j] = p;
       }
       inPillarRun = true;
@@ -145,24 +137,56 @@ void CModelDat::IdentifyPillars(int s) {
   }
 }
 
-void CModelDat::ReleasePillars() {
-  if (!pillarListTail) {
-    pillarListHead = nullptr;
-    pillarCount = 0;
+}  // namespace
+
+void IdentifyPillarsOf(const char* const* codes, int nx, int ny, Matrix<Pillar*>& grid,
+                       PillarList& list) {
+  grid.Fill(nullptr);
+  try {
+    ScanPillars(codes, nx, ny, grid, list);
+  } catch (...) {
+    ReleasePillarList(list, grid);
+    throw;
+  }
+}
+
+void ReleasePillarList(PillarList& list, Matrix<Pillar*>& grid) {
+  if (!list.tail) {
+    list = PillarList{};
     return;
   }
-  Pillar* p = pillarListTail;
+  Pillar* p = list.tail;
   while (p) {
     Pillar* before = p->previous;
     p->ClearElements();
     delete p;
     p = before;
   }
-  pillarListHead = nullptr;
-  pillarListTail = nullptr;
-  pillarCount = 0;
-  // The grid would otherwise name destroyed pillars.
-  if (pillarGrid) pillarGrid.Fill(nullptr);
+  list = PillarList{};
+  if (grid) grid.Fill(nullptr);
+}
+
+// ---- the model's operations ------------------------------------------------------
+
+void CModelDat::IdentifyPillars(int s) {
+  // A list left over from an earlier identification would otherwise be lost.
+  ReleasePillars();
+  pillarListGuard.release = [](CModelDat* m) { m->ReleasePillars(); };
+  if (!pillarGrid || pillarGrid.rowHigh() < nx || pillarGrid.colHigh() < ny)
+    pillarGrid.Allocate(1, nx, 0, ny);
+  PillarList list;
+  IdentifyPillarsOf(fineCodes[s], nx, ny, pillarGrid, list);
+  pillarListHead = list.head;
+  pillarListTail = list.tail;
+  pillarCount = list.count;
+}
+
+void CModelDat::ReleasePillars() {
+  PillarList list{pillarListHead, pillarListTail, pillarCount};
+  ReleasePillarList(list, pillarGrid);
+  pillarListHead = list.head;
+  pillarListTail = list.tail;
+  pillarCount = list.count;
 }
 
 }  // namespace kavrel

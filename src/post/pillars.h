@@ -1,14 +1,14 @@
 // Pillars: the connected regions of unmined elements of one seam, as found by
-// CModelDat::IdentifyPillars, and the small numerical helpers of the pillar
+// IdentifyPillarsOf, and the small numerical helpers of the pillar
 // stress-strain curve shared by the safety factors and the pillar stiffness.
 //
 // A pillar keeps its elements in the order they joined it: the scan order of
 // the labelling pass, with the elements of an absorbed pillar appended in
 // their own order. Every sum over a pillar walks that order, so it is part of
 // the results (floating-point sums are order dependent). The pillars of a seam
-// form a doubly linked list in order of creation, headed by
-// CModelDat::pillarListHead; CModelDat::pillarGrid names the owning pillar of
-// every element (null for mined-out elements).
+// form a doubly linked list in order of creation (PillarList); a grid of
+// pillar pointers names the owning pillar of every element (null for
+// mined-out elements). The model keeps both for the seam it last identified.
 #pragma once
 
 #include <vector>
@@ -49,6 +49,26 @@ struct Pillar {
   Pillar* previous = nullptr;
   std::vector<Element> elements;
 };
+
+// The pillars of one seam: a doubly linked list in order of creation, which
+// owns its pillars until ReleasePillarList destroys them.
+struct PillarList {
+  Pillar* head = nullptr;
+  Pillar* tail = nullptr;
+  int count = 0;
+};
+
+// Builds the pillars of the codes [1..nx][1..ny] of one seam into `list`,
+// which must be empty: one row-major pass with 4-neighbour connectivity, every
+// element not mined out ('1') joining a pillar. `grid` must cover at least
+// [1..nx][1..ny]; it is cleared and then names every element's pillar.
+void IdentifyPillarsOf(const char* const* codes, int nx, int ny, Matrix<Pillar*>& grid,
+                       PillarList& list);
+
+// Destroys every pillar of `list`, from the tail to the head, and empties it;
+// a list that had pillars also clears `grid` (when allocated), which would
+// otherwise name destroyed pillars.
+void ReleasePillarList(PillarList& list, Matrix<Pillar*>& grid);
 
 // Upper bound of a strain breakpoint table: 0.0 plus three breakpoints for
 // each of at most 52 materials.

@@ -1,11 +1,12 @@
 // Remote displacements and strains: the Gaussian overburden response summed
 // over element pairs in its separable form, the slope and strain derivation,
-// and the two model operations that the run driver and the off-seam grids
-// call.
+// the reports of a run's sum, and the two model operations that the run
+// driver calls, which only pass the model's settings on.
 #include "post/remote_displacement.h"
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "model/model_dat.h"
@@ -190,53 +191,54 @@ namespace {
 // row, a console line every tenth row and the elapsed time after each row.
 class RemoteProgress final : public RemoteRowProgress {
  public:
-  RemoteProgress(CModelDat& model, int rows) : model_(model), rows_(rows) {}
-  void Start(int row) override { model_.progress->ShowGridline(row, (100 * row) / rows_); }
+  RemoteProgress(const RemoteReports& reports, int rows) : reports_(reports), rows_(rows) {}
+  void Start(int row) override { reports_.progress.ShowGridline(row, (100 * row) / rows_); }
   void Done(int row) override {
     if (row % 10 == 0) {
       char line[64];
       std::snprintf(line, sizeof line, "Calculating Remote Displacement for Row %i\n", row);
-      model_.WriteDiagnostic(line);
+      reports_.messages.WriteDiagnostic(line);
     }
-    model_.progress->ShowElapsed(model_.ElapsedSinceRunStart());
+    reports_.progress.ShowElapsed(static_cast<long long>(std::time(nullptr)) -
+                                  reports_.runClock);
   }
 
  private:
-  CModelDat& model_;
+  const RemoteReports& reports_;
   int rows_;
 };
 
 }  // namespace
 
-void CModelDat::RemoteDisplacement(double** source, int sourceNx, int sourceNy,
-                                   double sourceWidth, double sourceX0, double sourceY0,
-                                   double** target, int targetNx, int targetNy,
-                                   double targetWidth, double targetX0, double targetY0,
-                                   double dz, int negate) {
-  RemoteGaussian kernel = RemoteGaussianFor(sourceWidth, layerPlateFactor, dz);
+void SumRemoteDisplacement(const double* const* source, const GridPlacement& from,
+                           const GridPlacement& to, double dz, int negate, double plateFactor,
+                           const RemoteReports& reports, double** target) {
+  RemoteGaussian kernel = RemoteGaussianFor(from.width, plateFactor, dz);
   // An image source acts with reversed sign; folding that into the
   // coefficient leaves the source grid untouched.
   if (negate == 1) kernel.coefficient = -kernel.coefficient;
 
-  RemoteProgress rows(*this, sourceNx);
+  RemoteProgress rows(reports, from.nx);
   const bool defined = std::isfinite(kernel.coefficient) && std::isfinite(kernel.spread) &&
                        kernel.spread > 0.0;
   if (defined) {
-    AddRemoteDisplacement(source, sourceNx, sourceNy, sourceWidth, sourceX0, sourceY0, target,
-                          targetNx, targetNy, targetWidth, targetX0, targetY0, kernel, &rows);
+    AddRemoteDisplacement(source, from.nx, from.ny, from.width, from.x0, from.y0, target, to.nx,
+                          to.ny, to.width, to.x0, to.y0, kernel, &rows);
   } else {
     // Planes at the same elevation (or no overburden length) have no finite
     // Gaussian; the pair contributes nothing rather than filling the target
     // with infinities.
-    WriteDiagnostic("Remote displacement skipped: zero distance between the planes\n");
+    reports.messages.WriteDiagnostic(
+        "Remote displacement skipped: zero distance between the planes\n");
   }
-  WriteDiagnostic("\n");
-  progress->CloseProjectionPanel();
+  reports.messages.WriteDiagnostic("\n");
+  reports.progress.CloseProjectionPanel();
 }
 
-void CModelDat::RemoteStrains(int nx, int ny, double** displacement, double width,
-                              double** xSlope, double** ySlope, double** xStrain,
-                              double** yStrain) {
+void ComputeRemoteStrainsInUnits(int unitSystem, int nx, int ny,
+                                 const double* const* displacement, double width,
+                                 double** xSlope, double** ySlope, double** xStrain,
+                                 double** yStrain) {
   // Inch-based models form their slopes and curvatures in metres; the width
   // uses 0.0254 at single precision.
   const bool inches = unitSystem == 0 || unitSystem == 1;
@@ -244,6 +246,26 @@ void CModelDat::RemoteStrains(int nx, int ny, double** displacement, double widt
   const double metricWidth = inches ? width * static_cast<double>(0.0254f) : width;
   ComputeRemoteStrains(nx, ny, displacement, scale, metricWidth, xSlope, ySlope, xStrain,
                        yStrain);
+}
+
+// ---- the model's operations ------------------------------------------------------
+
+void CModelDat::RemoteDisplacement(double** source, int sourceNx, int sourceNy,
+                                   double sourceWidth, double sourceX0, double sourceY0,
+                                   double** target, int targetNx, int targetNy,
+                                   double targetWidth, double targetX0, double targetY0,
+                                   double dz, int negate) {
+  const GridPlacement from{sourceNx, sourceNy, sourceWidth, sourceX0, sourceY0};
+  const GridPlacement to{targetNx, targetNy, targetWidth, targetX0, targetY0};
+  SumRemoteDisplacement(source, from, to, dz, negate, layerPlateFactor,
+                        RemoteReports{*progress, *messages, runClock}, target);
+}
+
+void CModelDat::RemoteStrains(int gridNx, int gridNy, double** displacement, double width,
+                              double** xSlope, double** ySlope, double** xStrain,
+                              double** yStrain) {
+  ComputeRemoteStrainsInUnits(unitSystem, gridNx, gridNy, displacement, width, xSlope, ySlope,
+                              xStrain, yStrain);
 }
 
 }  // namespace kavrel

@@ -16,6 +16,9 @@
 // (x0 + (i - 0.5) w, y0 + (j - 0.5) w).
 #pragma once
 
+#include "core/message_sink.h"
+#include "core/progress_sink.h"
+
 namespace kavrel {
 
 // Coefficient and spread of the Gaussian for one pair of planes:
@@ -63,5 +66,42 @@ void AddRemoteDisplacement(const double* const* source, int sourceNx, int source
 void ComputeRemoteStrains(int nx, int ny, const double* const* displacement, double lengthScale,
                           double width, double** xSlope, double** ySlope, double** xStrain,
                           double** yStrain);
+
+// Where a grid of square elements lies: nx x ny elements of `width`, the
+// outer corner of element (1, 1) at (x0, y0).
+struct GridPlacement {
+  int nx = 0, ny = 0;
+  double width = 0;
+  double x0 = 0, y0 = 0;
+};
+
+// The sinks a run's remote displacement sum reports to, and the calendar
+// second the run started at (for the elapsed-time reports).
+struct RemoteReports {
+  ProgressSink& progress;
+  MessageSink& messages;
+  long long runClock = 0;
+};
+
+// Adds to target [1..to.nx][1..to.ny] the displacement that `source`
+// [1..from.nx][1..from.ny] induces at signed vertical distance dz (source
+// elevation minus target elevation) through an overburden of characteristic
+// length plateFactor; negate = 1 makes the source act with reversed sign (an
+// image seam). Reports every source row (ShowGridline, then ShowElapsed with
+// the seconds since runClock), writes "Calculating Remote Displacement for
+// Row %i\n" after every tenth row and "\n" at the end, then closes the
+// projection panel. A pair with no finite Gaussian (dz = 0) adds nothing and
+// says so on standard output.
+void SumRemoteDisplacement(const double* const* source, const GridPlacement& from,
+                           const GridPlacement& to, double dz, int negate, double plateFactor,
+                           const RemoteReports& reports, double** target);
+
+// ComputeRemoteStrains in the units of `unitSystem`: inch-based systems (0
+// and 1) form slopes and curvatures in metres, with the width converted by
+// 0.0254 at single precision; metric systems (2, 3) use the values as they are.
+void ComputeRemoteStrainsInUnits(int unitSystem, int nx, int ny,
+                                 const double* const* displacement, double width,
+                                 double** xSlope, double** ySlope, double** xStrain,
+                                 double** yStrain);
 
 }  // namespace kavrel

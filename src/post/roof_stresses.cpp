@@ -1,5 +1,6 @@
 // Roof bending stresses of one seam: bending from the convergence curvature,
-// membrane stress from the remote strains, and per-element extremes.
+// membrane stress from the remote strains, and per-element extremes; the
+// model's operation at the end only builds the views.
 #include "post/roof_stresses.h"
 
 #include <cmath>
@@ -45,26 +46,37 @@ void ComputeRoofBendingStresses(int nx, int ny, const double* const* convergence
   }
 }
 
-void CModelDat::RoofStresses(int s) {
-  const double factor = (layerThickness * elasticModulus) / (4 * (elementWidth * elementWidth));
-  const bool membrane = remoteStrains == 1;
-  ComputeRoofBendingStresses(nx, ny, convergence[s], factor,
-                             membrane ? remoteXStrain[s] : nullptr,
-                             membrane ? remoteYStrain[s] : nullptr, elasticModulus,
-                             roofStressX[s], roofStressY[s]);
-  for (int i = 1; i <= nx; ++i) {
-    const double* sx = roofStressX[s][i];
-    const double* sy = roofStressY[s][i];
-    double* comp = maxRoofCompression[s][i];
-    double* tens = maxRoofTension[s][i];
-    double* gov = maxRoofStress[s][i];
-    for (int j = 1; j <= ny; ++j) {
+void ComputeRoofStresses(const SeamView& seam, double layerThickness, double rockModulus,
+                         const double* const* xStrain, const double* const* yStrain,
+                         const RoofStressGrids& out) {
+  const double factor =
+      (layerThickness * rockModulus) / (4 * (seam.elementWidth * seam.elementWidth));
+  ComputeRoofBendingStresses(seam.nx, seam.ny, seam.convergence, factor, xStrain, yStrain,
+                             rockModulus, out.x, out.y);
+  for (int i = 1; i <= seam.nx; ++i) {
+    const double* sx = out.x[i];
+    const double* sy = out.y[i];
+    for (int j = 1; j <= seam.ny; ++j) {
       const RoofStressExtremes e = RoofStressExtremesOf(sx[j], sy[j]);
-      comp[j] = e.compression;
-      tens[j] = e.tension;
-      gov[j] = e.governing;
+      out.compression[i][j] = e.compression;
+      out.tension[i][j] = e.tension;
+      out.governing[i][j] = e.governing;
     }
   }
+}
+
+void CModelDat::RoofStresses(int s) {
+  const bool membrane = remoteStrains == 1;
+  SeamView seam;  // the roof reads only the convergence and the element width
+  seam.nx = nx;
+  seam.ny = ny;
+  seam.elementWidth = elementWidth;
+  seam.convergence = convergence[s];
+  ComputeRoofStresses(seam, layerThickness, elasticModulus,
+                      membrane ? remoteXStrain[s] : nullptr,
+                      membrane ? remoteYStrain[s] : nullptr,
+                      {roofStressX[s], roofStressY[s], maxRoofCompression[s], maxRoofTension[s],
+                       maxRoofStress[s]});
 }
 
 }  // namespace kavrel

@@ -4,6 +4,8 @@
 // Compression is positive, tension negative.
 #pragma once
 
+#include "model/seam_view.h"
+
 namespace kavrel {
 
 // The extremes of one element's two roof stresses.
@@ -21,5 +23,22 @@ RoofStressExtremes RoofStressExtremesOf(double xStress, double yStress);
 void ComputeRoofBendingStresses(int nx, int ny, const double* const* convergence, double factor,
                                 const double* const* xStrain, const double* const* yStrain,
                                 double modulus, double** xStress, double** yStress);
+
+// The five roof stress grids of one seam, [1..nx][1..ny], all overwritten.
+struct RoofStressGrids {
+  double** x = nullptr;
+  double** y = nullptr;
+  double** compression = nullptr;
+  double** tension = nullptr;
+  double** governing = nullptr;
+};
+
+// Roof stresses of one seam from its convergence (border cells included) and
+// element width: bending with factor = (layerThickness * rockModulus) /
+// (4 * width^2), plus, when xStrain/yStrain [1..nx][1..ny] are not null, the
+// membrane stress strain * rockModulus; then the extremes of every element.
+void ComputeRoofStresses(const SeamView& seam, double layerThickness, double rockModulus,
+                         const double* const* xStrain, const double* const* yStrain,
+                         const RoofStressGrids& out);
 
 }  // namespace kavrel

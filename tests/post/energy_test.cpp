@@ -9,15 +9,19 @@
 #include <vector>
 
 #include "core/fatal_exit.h"
-#include "model/model_dat.h"
+#include "post/energy.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"
+#include "support/seam_grids.h"
 
 namespace kavrel {
 namespace {
 
 using testing_support::ExitCodeOf;
 using testing_support::RecordingMessages;
+using testing_support::ResultGrid;
+using testing_support::SeamGrids;
+using testing_support::TestMaterials;
 
 constexpr double kThickness = 60.0;                          // h, inches
 constexpr double kWidth = 20.0;                              // w, inches
@@ -33,65 +37,66 @@ constexpr double kArea = kWidth * kWidth;
 //   F 5 strain-hardening gob 100 -> 2000 psi modulus, peak 1000 psi, height 1.5
 //   G 6 linear elastic gob 1000 psi, height factor 1.5
 //   H   no material;   I 5 strain-hardening gob with equal moduli
-struct EnergyModel {
-  CModelDat m;
-  RecordingMessages messages;
+TestMaterials Materials() {
+  TestMaterials m;
+  m.count = 9;
+  m.Set(0, 3, {1000, 0.01, 50000, 0.25, 0})
+      .Set(1, 3, {1000, 0.01, 0, 0.25, 0})
+      .Set(2, 2, {1000, 0.01, 200, 0.05, 0.25})
+      .Set(3, 1, {300000, 120000, 0, 0, 0})
+      .Set(4, 4, {500, 0.2, 3000, 1.5, 0.25})
+      .Set(5, 5, {100, 2000, 1000, 1.5, 0.25})
+      .Set(6, 6, {1000, 400, 1.5, 0, 0})
+      .Set(8, 5, {100, 100, 1000, 1.5, 0.25});
+  return m;
+}
 
-  EnergyModel(int nx, int ny, int stepCount) {
-    m.SetMessages(&messages);
-    m.seamCount = 1;
-    m.stepCount = stepCount;
-    m.nx = nx;
-    m.ny = ny;
-    m.seamThickness[1] = kThickness;
-    m.elementWidth = kWidth;
-    m.materialCount = 9;
-    SetMaterial(0, 3, {1000, 0.01, 50000, 0.25, 0});
-    SetMaterial(1, 3, {1000, 0.01, 0, 0.25, 0});
-    SetMaterial(2, 2, {1000, 0.01, 200, 0.05, 0.25});
-    SetMaterial(3, 1, {300000, 120000, 0, 0, 0});
-    SetMaterial(4, 4, {500, 0.2, 3000, 1.5, 0.25});
-    SetMaterial(5, 5, {100, 2000, 1000, 1.5, 0.25});
-    SetMaterial(6, 6, {1000, 400, 1.5, 0, 0});
-    SetMaterial(8, 5, {100, 100, 1000, 1.5, 0.25});
-    m.fineCodes.Allocate(1, 1, 1, nx, 1, ny);
-    m.fineCodes.Fill('1');
-    m.convergence.Allocate(1, 1, 0, nx + 1, 0, ny + 1);
-    m.convergence.Fill(0.0);
-    m.totalStress.Allocate(1, 1, 1, nx, 1, ny);
-    m.totalStress.Fill(0.0);
-    for (DCube* c : {&m.storedElasticEnergy, &m.dissipatedEnergy, &m.totalInputEnergy,
-                     &m.storedEnergyReleased, &m.kineticEnergyReleased, &m.totalEnergyReleased}) {
-      c->Allocate(1, 1, 1, nx, 1, ny);
-      c->Fill(-99.0);  // stale values that must be overwritten
-    }
-    if (stepCount > 1) {
-      m.previousCodes.Allocate(1, 1, 1, nx, 1, ny);
-      for (DCube* c : {&m.previousStoredEnergy, &m.previousDissipatedEnergy,
-                       &m.previousConvergence, &m.previousStress})
-        c->Allocate(1, 1, 1, nx, 1, ny);
-    }
+// One seam, all mined out to start with, its six energy grids (holding stale
+// values) and, for runs of more than one step, the previous-step record, as
+// the run keeps them.
+struct EnergySeam : SeamGrids {
+  TestMaterials materials = Materials();
+  RecordingMessages messages;
+  DMatrix t, s, d, sr, kr, tr;
+  CMatrix previousCodes;
+  DMatrix previousStored, previousDissipated, previousConvergence, previousStress;
+
+  EnergySeam(int rows, int columns)
+      : SeamGrids(std::vector<std::string>(rows, std::string(columns, '1')), kThickness, kWidth),
+        t(ResultGrid(nx, ny, -99)), s(ResultGrid(nx, ny, -99)), d(ResultGrid(nx, ny, -99)),
+        sr(ResultGrid(nx, ny, -99)), kr(ResultGrid(nx, ny, -99)), tr(ResultGrid(nx, ny, -99)),
+        previousCodes(1, nx, 1, ny), previousStored(1, nx, 1, ny),
+        previousDissipated(1, nx, 1, ny), previousConvergence(1, nx, 1, ny),
+        previousStress(1, nx, 1, ny) {}
+
+  void Set(int i, int j, char code, double u, double sigma) {
+    codes[i][j] = code;
+    SeamGrids::Set(i, j, u, sigma);
   }
-  void SetMaterial(int code, int type, std::vector<double> props) {
-    m.materialType[code] = type;
-    for (int k = 0; k < 5; ++k) m.materialProps[code][k] = props[k];
+  EnergyGrids Grids() const { return {t, s, d, sr, kr, tr}; }
+  EnergyRecord Record() const {
+    return {previousCodes, previousStored, previousDissipated, previousConvergence,
+            previousStress};
   }
-  void Set(int i, int j, char code, double convergence, double stress) {
-    m.fineCodes[1][i][j] = code;
-    m.convergence[1][i][j] = convergence;
-    m.totalStress[1][i][j] = stress;
+  // What the model's CalculateEnergy does for a single-step run.
+  void ElementEnergies() { ComputeElementEnergies(View(), materials.Table(), messages, Grids()); }
+  // ... and at `step` of a run of several steps.
+  void StepEnergies(int step) {
+    ElementEnergies();
+    if (step > 1) ComputeReleasedEnergies(View(), materials.Table(), Record(), messages, Grids());
+    AdvanceEnergyRecord(View(), Grids(), Record());
   }
   // What the step reader does at the start of a step with energies on.
   void StartNextStep() {
-    for (int i = 1; i <= m.nx; ++i)
-      for (int j = 1; j <= m.ny; ++j) m.previousCodes[1][i][j] = m.fineCodes[1][i][j];
+    for (int i = 1; i <= nx; ++i)
+      for (int j = 1; j <= ny; ++j) previousCodes[i][j] = codes[i][j];
   }
-  double T(int i, int j) const { return m.totalInputEnergy[1][i][j]; }
-  double S(int i, int j) const { return m.storedElasticEnergy[1][i][j]; }
-  double D(int i, int j) const { return m.dissipatedEnergy[1][i][j]; }
-  double SR(int i, int j) const { return m.storedEnergyReleased[1][i][j]; }
-  double KR(int i, int j) const { return m.kineticEnergyReleased[1][i][j]; }
-  double TR(int i, int j) const { return m.totalEnergyReleased[1][i][j]; }
+  double T(int i, int j) const { return t[i][j]; }
+  double S(int i, int j) const { return s[i][j]; }
+  double D(int i, int j) const { return d[i][j]; }
+  double SR(int i, int j) const { return sr[i][j]; }
+  double KR(int i, int j) const { return kr[i][j]; }
+  double TR(int i, int j) const { return tr[i][j]; }
 };
 
 // Work of a stress-strain law from 0 to `strain` by composite Simpson's rule,
@@ -112,22 +117,18 @@ double Work(const std::function<double(double)>& law, double strain, std::vector
   return work;
 }
 
-struct Energies {
-  double total, stored, dissipated;
-};
-
-Energies Call(EnergyModel& e, int type, int code, double strain) {
-  Energies r{};
-  CModelDat& m = e.m;
+ElementEnergy Call(int type, int code, double strain) {
+  static const TestMaterials materials = Materials();
+  const double* p = materials.props[code];
   switch (type) {
-    case 1: m.LinearElasticCoalEnergy(code, strain, 1, r.total, r.stored, r.dissipated); break;
-    case 2: m.StrainSofteningCoalEnergy(code, strain, 1, r.total, r.stored, r.dissipated); break;
-    case 3: m.ElasticPlasticCoalEnergy(code, strain, 1, r.total, r.stored, r.dissipated); break;
-    case 4: m.BilinearGobEnergy(code, strain, 1, r.total, r.stored, r.dissipated); break;
-    case 5: m.StrainHardeningGobEnergy(code, strain, 1, r.total, r.stored, r.dissipated); break;
-    case 6: m.LinearElasticGobEnergy(code, strain, 1, r.total, r.stored, r.dissipated); break;
+    case 1: return LinearElasticCoalEnergyOf(p, strain, kVolume);
+    case 2: return StrainSofteningCoalEnergyOf(p, strain, kVolume);
+    case 3: return ElasticPlasticCoalEnergyOf(p, strain, kVolume);
+    case 4: return BilinearGobEnergyOf(p, strain, kVolume);
+    case 5: return StrainHardeningGobEnergyOf(p, strain, kVolume);
+    case 6: return LinearElasticGobEnergyOf(p, strain, kVolume);
   }
-  return r;
+  return {};
 }
 
 void ExpectNearRel(double actual, double expected, double rel, const std::string& what) {
@@ -135,7 +136,6 @@ void ExpectNearRel(double actual, double expected, double rel, const std::string
 }
 
 TEST(ElementEnergy, EveryTypeAndBranchMatchesItsWorkIntegralAndTEqualsSPlusD) {
-  EnergyModel e(1, 1, 1);
   // Laws written out independently of the program's own.
   const auto softening = [](double x) {
     if (x < 0.01) return 1000.0 / 0.01 * x;
@@ -177,7 +177,7 @@ TEST(ElementEnergy, EveryTypeAndBranchMatchesItsWorkIntegralAndTEqualsSPlusD) {
        gob * kVolume * 0.5 * 1000 * 0.2 * 0.2},
   };
   for (const Case& k : cases) {
-    const Energies r = Call(e, k.type, k.code, k.strain);
+    const ElementEnergy r = Call(k.type, k.code, k.strain);
     ExpectNearRel(r.total, k.total, 1e-9, std::string(k.name) + ": total");
     ExpectNearRel(r.stored, k.stored, 1e-12, std::string(k.name) + ": stored");
     ExpectNearRel(r.total, r.stored + r.dissipated, 1e-12, std::string(k.name) + ": T = S + D");
@@ -188,9 +188,8 @@ TEST(ElementEnergy, EveryTypeAndBranchMatchesItsWorkIntegralAndTEqualsSPlusD) {
 }
 
 TEST(ElementEnergy, SofteningCoalAtExactlyItsPeakJoinsBothRows) {
-  EnergyModel e(1, 1, 1);
-  const Energies at = Call(e, 2, 2, 0.01);
-  const Energies below = Call(e, 2, 2, std::nextafter(0.01, 0.0));
+  const ElementEnergy at = Call(2, 2, 0.01);
+  const ElementEnergy below = Call(2, 2, std::nextafter(0.01, 0.0));
   const double expected = kVolume * 0.5 * 1000 * 0.01;
   ExpectNearRel(at.stored, expected, 1e-12, "stored at peak");
   ExpectNearRel(at.total, expected, 1e-12, "total at peak");
@@ -199,28 +198,26 @@ TEST(ElementEnergy, SofteningCoalAtExactlyItsPeakJoinsBothRows) {
 }
 
 TEST(ElementEnergy, PerfectlyPlasticCoalDissipatesAllWorkBeyondItsPeak) {
-  EnergyModel e(1, 1, 1);
-  const Energies r = Call(e, 3, 1, 0.03);
+  const ElementEnergy r = Call(3, 1, 0.03);
   ExpectNearRel(r.stored, kVolume * 0.5 * 1000 * 0.01, 1e-12, "stored");
   ExpectNearRel(r.dissipated, kVolume * 1000 * 0.02, 1e-12, "dissipated");
 }
 
 TEST(ElementEnergy, StrainHardeningGobWithEqualModuliIsLinear) {
   // Equal initial and final moduli: the straight line of modulus 100 psi.
-  EnergyModel e(1, 1, 1);
-  const Energies r = Call(e, 5, 8, 0.3);
+  const ElementEnergy r = Call(5, 8, 0.3);
   ExpectNearRel(r.total, 1.5 * kVolume * 0.5 * 100 * 0.2 * 0.2, 1e-12, "total");
   ExpectNearRel(r.stored, 1.5 * kVolume * 0.5 * 20 * 20 / 100, 1e-12, "stored");
   EXPECT_NEAR(r.dissipated, 0.0, 1e-9 * r.total);
 }
 
 TEST(CalculateEnergy, SingleStepRunFillsElementValuesAndReleasesNothing) {
-  EnergyModel e(2, 2, 1);
+  EnergySeam e(2, 2);
   e.Set(1, 1, 'D', 0.24, 1200);
   e.Set(1, 2, 'C', 1.8, 600);
   e.Set(2, 1, '1', 0.5, 0);
   e.Set(2, 2, 'G', 18.0, 200);
-  e.m.CalculateEnergy(1, 1);
+  e.ElementEnergies();
   ExpectNearRel(e.S(1, 1), kVolume * 0.5 * 300000 * 0.004 * 0.004, 1e-12, "linear coal");
   EXPECT_EQ(e.D(1, 1), 0.0);
   ExpectNearRel(e.S(1, 2), kVolume * 0.5 * 600 * 600 / 1e5, 1e-12, "softening stored");
@@ -238,20 +235,20 @@ TEST(CalculateEnergy, SingleStepRunFillsElementValuesAndReleasesNothing) {
 }
 
 TEST(CalculateEnergy, ReleasedEnergiesBetweenTwoSteps) {
-  EnergyModel e(1, 5, 2);
+  EnergySeam e(1, 5);
   // step 1
   e.Set(1, 1, 'D', 0.24, 1200);  // linear coal, stays
   e.Set(1, 2, 'A', 0.30, 500);   // mined out in step 2
   e.Set(1, 3, '1', 2.0, 0);      // opening, filled with gob in step 2
   e.Set(1, 4, 'C', 0.90, 700);   // softening coal, replaced by A in step 2
   e.Set(1, 5, 'C', 1.20, 600);   // softening coal, stays and softens further
-  e.m.CalculateEnergy(1, 1);
+  e.StepEnergies(1);
   for (int j = 1; j <= 5; ++j) {
     EXPECT_EQ(e.TR(1, j), 0.0);
-    EXPECT_EQ(e.m.previousStoredEnergy[1][1][j], e.S(1, j));
-    EXPECT_EQ(e.m.previousDissipatedEnergy[1][1][j], e.D(1, j));
-    EXPECT_EQ(e.m.previousConvergence[1][1][j], e.m.convergence[1][1][j]);
-    EXPECT_EQ(e.m.previousStress[1][1][j], e.m.totalStress[1][1][j]);
+    EXPECT_EQ(e.previousStored[1][j], e.S(1, j));
+    EXPECT_EQ(e.previousDissipated[1][j], e.D(1, j));
+    EXPECT_EQ(e.previousConvergence[1][j], e.convergence[1][j]);
+    EXPECT_EQ(e.previousStress[1][j], e.stress[1][j]);
   }
   const double s1 = e.S(1, 1), s2 = e.S(1, 2), s4 = e.S(1, 4), d5 = e.D(1, 5);
 
@@ -262,7 +259,7 @@ TEST(CalculateEnergy, ReleasedEnergiesBetweenTwoSteps) {
   e.Set(1, 3, 'E', 3.0, 150);
   e.Set(1, 4, 'A', 1.20, 1100);
   e.Set(1, 5, 'C', 1.50, 500);
-  e.m.CalculateEnergy(2, 1);
+  e.StepEnergies(2);
 
   // unchanged linear coal: only its stored energy changes
   ExpectNearRel(e.SR(1, 1), s1 - kVolume * 0.5 * 300000 * 0.003 * 0.003, 1e-12, "coal stored");
@@ -300,9 +297,9 @@ TEST(CalculateEnergy, ReleasedEnergiesBetweenTwoSteps) {
   EXPECT_GT(e.TR(1, 5), 0.0);
 
   // the record moved on to step 2
-  EXPECT_EQ(e.m.previousStoredEnergy[1][1][3], e.S(1, 3));
-  EXPECT_EQ(e.m.previousConvergence[1][1][4], 1.20);
-  EXPECT_EQ(e.m.previousStress[1][1][5], 500.0);
+  EXPECT_EQ(e.previousStored[1][3], e.S(1, 3));
+  EXPECT_EQ(e.previousConvergence[1][4], 1.20);
+  EXPECT_EQ(e.previousStress[1][5], 500.0);
 }
 
 TEST(CalculateEnergy, CodesWithoutAnEnergyLawEndTheRun) {
@@ -320,10 +317,10 @@ TEST(CalculateEnergy, CodesWithoutAnEnergyLawEndTheRun) {
        "i = 1, j = 2, integer code = 7\n"},
   };
   for (const Case& k : cases) {
-    EnergyModel e(1, 2, 1);
+    EnergySeam e(1, 2);
     e.Set(1, 1, 'A', 0.1, 100);
     e.Set(1, 2, k.code, 0.1, 100);
-    EXPECT_EQ(ExitCodeOf([&] { e.m.CalculateEnergy(1, 1); }), k.exit) << k.code;
+    EXPECT_EQ(ExitCodeOf([&] { e.ElementEnergies(); }), k.exit) << k.code;
     EXPECT_EQ(e.messages.diagnostics, (std::vector<std::string>{k.text, k.line})) << k.code;
     ASSERT_GE(e.messages.boxes.size(), 2u);
     EXPECT_EQ(e.messages.boxes[e.messages.boxes.size() - 2], k.text);
@@ -332,15 +329,15 @@ TEST(CalculateEnergy, CodesWithoutAnEnergyLawEndTheRun) {
 }
 
 TEST(CalculateEnergy, ChangeFromACodeWithoutMaterialEndsTheRunWithEc4) {
-  EnergyModel e(2, 1, 2);
+  EnergySeam e(2, 1);
   e.Set(1, 1, 'A', 0.1, 100);
   e.Set(2, 1, 'A', 0.1, 100);
-  e.m.CalculateEnergy(1, 1);
+  e.StepEnergies(1);
   e.StartNextStep();
-  e.m.previousCodes[1][2][1] = 'H';  // an old code that names no material
+  e.previousCodes[2][1] = 'H';  // an old code that names no material
   const std::string text =
       "Material Code Change is Out of Range in Energy Calculation Routine - EC4\n";
-  EXPECT_EQ(ExitCodeOf([&] { e.m.CalculateEnergy(2, 1); }), 3);
+  EXPECT_EQ(ExitCodeOf([&] { e.StepEnergies(2); }), 3);
   EXPECT_EQ(e.messages.diagnostics,
             (std::vector<std::string>{text, "i = 2, j = 1, integer code = 0\n"}));
   EXPECT_EQ(e.messages.boxes,

@@ -13,9 +13,13 @@
 
 #include "core/fatal_exit.h"
 #include "model/model_dat.h"
+#include "post/local_mine_stiffness.h"
 #include "post/pillars.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"
+#include "support/run_logs.h"
+#include "support/seam_grids.h"
+#include "support/seam_pillars.h"
 #include "support/scratch_files.h"
 
 namespace kavrel {
@@ -24,10 +28,14 @@ namespace {
 namespace fs = std::filesystem;
 
 using testing_support::ExitCodeOf;
+using testing_support::LogText;
 using testing_support::ReadFile;
 using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
 using testing_support::ScratchFolder;
+using testing_support::SeamGrids;
+using testing_support::SeamPillars;
+using testing_support::TemporaryLog;
 
 constexpr double kThickness = 60.0;
 
@@ -182,25 +190,40 @@ TEST(LocalMineStiffness, LogTableIsWrittenOnceAfterTheLastRemovalRun) {
   EXPECT_NEAR(t.m.lmsResults[2].mineStiffness, -800.0 / 0.1, 1e-6);
 }
 
+TEST(LocalMineStiffness, MineOutAndRestoreOnePillarOfExplicitCodes) {
+  SeamGrids seam(kSeam, kThickness, 20.0);
+  const SeamPillars pillars(seam.codes, seam.nx, seam.ny);
+  const Pillar& second = *pillars.list.head->next;  // the softening strip, created second
+  MineOutPillar(second, seam.codes);
+  const auto codes = [&seam] {
+    std::string text;
+    for (int i = 1; i <= seam.nx; ++i) text += std::string(seam.codes[i] + 1, 6) + '/';
+    return text;
+  };
+  EXPECT_EQ(codes(), "AAA111/AAA111/111111/CC1EE1/");
+  RestorePillar(second, seam.codes);
+  EXPECT_EQ(codes(), "AAA1CC/AAA1CC/111111/CC1EE1/");
+}
+
 TEST(LocalMineStiffness, TableFormatByteForByte) {
-  LmsModel t("LmsTableFormat", kSeam, 1);
-  t.SetLms({{1, 1}, {12, 104}});
-  LmsResult& a = t.m.lmsResults[1];
+  LmsTableRow a{1, 1};
   a.initialStress = 1234.4;
   a.finalStress = 0.0;
   a.initialConvergence = 0.3;
   a.finalConvergence = 1.25;
   a.mineStiffness = -1299.368;
   a.pillarStiffness = 1666.67;
-  LmsResult& b = t.m.lmsResults[2];
+  LmsTableRow b{12, 104};
   b.initialStress = 987.6;
   b.finalStress = 1500.5;
   b.initialConvergence = 0.4567;
   b.finalConvergence = 0.4567;
   b.mineStiffness = (b.finalStress - b.initialStress) / (b.finalConvergence - b.initialConvergence);
   b.pillarStiffness = -333.3;
-  t.m.WriteLmsTable(7, t.log);
-  EXPECT_EQ(t.Log(),
+  RunLog log = TemporaryLog();
+  const LmsTableRow rows[] = {a, b};
+  WriteLocalMineStiffnessTable(7, rows, log);
+  EXPECT_EQ(LogText(log),
             "  LOCAL MINE STIFFNESS CALCULATION FOR STEP   7\n"
             "  PILLAR    X      Y        INITIAL         FINAL     INITIAL       FINAL         MINE"
             "         PILLAR\n"

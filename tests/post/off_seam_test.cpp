@@ -2,7 +2,7 @@
 // block per step (step 1 starts it afresh), the displacement column is in
 // output units while slopes and strains are not, surface effects add each
 // seam's image with reversed sign, and the stress grid is the sum of the
-// kernel contributions written to the .sms file.
+// kernel contributions, which the model's operation writes to the .sms file.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +15,8 @@
 
 #include "core/fatal_exit.h"
 #include "model/model_dat.h"
+#include "post/off_seam.h"
+#include "solver/influence_kernel.h"
 #include "support/recording_sinks.h"
 #include "support/scratch_files.h"
 
@@ -43,81 +45,63 @@ std::vector<double> Numbers(const std::string& line) {
   return v;
 }
 
+// Two seams of 10 x 10 elements 40 wide, a closing 4 x 4 panel in seam 1
+// and a smaller one in seam 2, and the off-seam plane 2400 above seam 1: 6 x 5
+// blocks 80 wide, in an inch-based model written in feet.
 class OffSeam : public ::testing::Test {
  protected:
   static constexpr int kN = 10;
 
   void SetUp() override {
     dir_ = ScratchFolder();
-    m_.SetMessages(&messages_);
-    m_.SetProgress(&progress_);
-    m_.inputFolder = dir_.string() + "/";
-    m_.inputFileTitle = "panel";
-    m_.staticStressFileName = m_.inputFolder + "panel.sms";
-    m_.unitSystem = 1;
-    m_.lengthUnit = "ft";
-    m_.stressUnit = "psi";
-    m_.displacementOutputFactor = 0.08333333333333333;
-    m_.elasticModulus = 3e6;
-    m_.layerPlateFactor = 28.867513;
-    m_.stepCount = 3;
-
-    // Two seams of 10 x 10 elements 40 wide; a closing 4 x 4 panel in seam 1
-    // and a smaller one in seam 2.
-    m_.seamCount = 2;
-    m_.nx = m_.ny = kN;
-    m_.elementWidth = 40;
-    m_.seamZ[1] = -4800;
-    m_.seamZ[2] = -5400;
-    m_.seamX[2] = 80;
-    m_.convergence.Allocate(1, 2, 0, kN + 1, 0, kN + 1);
-    m_.convergence.Fill(0);
+    for (DMatrix* c : {&seam1_, &seam2_}) c->Fill(0);
     for (int i = 4; i <= 7; ++i)
-      for (int j = 4; j <= 7; ++j) m_.convergence[1][i][j] = 30;
+      for (int j = 4; j <= 7; ++j) seam1_[i][j] = 30;
     for (int i = 5; i <= 6; ++i)
-      for (int j = 5; j <= 6; ++j) m_.convergence[2][i][j] = 20;
-
-    // The off-seam plane 2400 above seam 1: 6 x 5 blocks 80 wide.
-    m_.offSeamCalc = 1;
-    m_.offSeamDisplacement = 1;
-    m_.offSeamStress = 1;
-    m_.offSeamNx = 6;
-    m_.offSeamNy = 5;
-    m_.offSeamNz = 1;
-    m_.offSeamBlockCount = 30;
-    m_.offSeamBlockWidth = 80;
-    m_.offSeamOriginX = -40;
-    m_.offSeamOriginY = 0;
-    m_.offSeamOriginZ = -2400;
-    for (DCube& c : m_.offSeamDisp) c.Allocate(1, 1, 1, 6, 1, 5);
-    m_.offSeamStressGrid.Allocate(1, 1, 1, 6, 1, 5);
+      for (int j = 5; j <= 6; ++j) seam2_[i][j] = 20;
+    seams_ = {{seam1_, {kN, kN, 40, 0, 0}, -4800}, {seam2_, {kN, kN, 40, 80, 0}, -5400}};
   }
 
-  // The displacement of the plane computed directly with the remote
-  // displacement operation, for comparison.
-  DMatrix ExpectedDisplacement() {
+  OffSeamSources Sources() const { return {seams_, images_, 28.867513, 3e6, 1}; }
+  RemoteReports Reports() { return {progress_, messages_, 0}; }
+  OffSeamDisplacementGrids Grids() { return {d_[0], d_[1], d_[2], d_[3], d_[4]}; }
+  void Write(int step) {
+    WriteOffSeamDisplacements(Sources(), plane_, layout_, (dir_ / "panel.of1").string(), step, 1,
+                              Reports(), Grids());
+  }
+
+  // The displacement of the plane summed directly, seam by seam, for comparison.
+  DMatrix ExpectedDisplacement(bool images) {
     DMatrix d(1, 6, 1, 5);
     d.Fill(0);
-    for (int s = 1; s <= 2; ++s) {
-      m_.RemoteDisplacement(m_.convergence[s], kN, kN, 40, m_.seamX[s], m_.seamY[s], d, 6, 5, 80,
-                            -40, 0, m_.seamZ[s] + 2400, 0);
-      if (m_.surfaceEffects == 1)
-        m_.RemoteDisplacement(m_.convergence[s], kN, kN, 40, m_.seamX[s], m_.seamY[s], d, 6, 5,
-                              80, -40, 0, -m_.seamZ[s] + 2400, 1);
+    RecordingProgress progress;
+    RecordingMessages messages;
+    const RemoteReports ignored{progress, messages, 0};
+    for (const SourceSeam& s : seams_) {
+      SumRemoteDisplacement(s.convergence, s.grid, plane_.blocks, s.z + 2400, 0, 28.867513,
+                            ignored, d);
+      if (images)
+        SumRemoteDisplacement(s.convergence, s.grid, plane_.blocks, -s.z + 2400, 1, 28.867513,
+                              ignored, d);
     }
     return d;
   }
 
   fs::path dir_;
-  CModelDat m_;
+  DMatrix seam1_{0, kN + 1, 0, kN + 1}, seam2_{0, kN + 1, 0, kN + 1};
+  std::vector<SourceSeam> seams_;
+  bool images_ = false;
+  const OffSeamPlane plane_{{6, 5, 80, -40, 0}, -2400};
+  const OffSeamFileLayout layout_{3, "ft", 0.08333333333333333};
+  DMatrix d_[5] = {{1, 6, 1, 5}, {1, 6, 1, 5}, {1, 6, 1, 5}, {1, 6, 1, 5}, {1, 6, 1, 5}};
   RecordingMessages messages_;
   RecordingProgress progress_;
 };
 
 TEST_F(OffSeam, DisplacementFileHoldsOneHeaderAndOneBlockPerStep) {
-  ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
-  ASSERT_EQ(m_.OffSeamDisplacements(2), 0);
-  ASSERT_EQ(m_.OffSeamDisplacements(3), 0);
+  Write(1);
+  Write(2);
+  Write(3);
   std::vector<std::string> lines = LinesOf(ReadFile(dir_ / "panel.of1"));
   ASSERT_EQ(lines.size(), 3u + 3 * 30);
   EXPECT_EQ(lines[0], "  3,      30,           80,   6,   5,          -40,            0");
@@ -131,51 +115,46 @@ TEST_F(OffSeam, DisplacementFileHoldsOneHeaderAndOneBlockPerStep) {
   EXPECT_EQ(lines[3].back(), ' ');
 
   // Step 1 of a new run starts the file afresh.
-  ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
+  Write(1);
   lines = LinesOf(ReadFile(dir_ / "panel.of1"));
   EXPECT_EQ(lines.size(), 33u);
-  EXPECT_EQ(m_.offSeamFileName, m_.inputFolder + "panel.of1");
 }
 
 TEST_F(OffSeam, DisplacementInOutputUnitsSlopesAndStrainsAsComputed) {
-  m_.surfaceEffects = 0;
-  ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
-  const DMatrix expected = ExpectedDisplacement();
+  Write(1);
+  const DMatrix expected = ExpectedDisplacement(false);
   const std::vector<std::string> lines = LinesOf(ReadFile(dir_ / "panel.of1"));
   int k = 3;
   for (int i = 1; i <= 6; ++i)
     for (int j = 1; j <= 5; ++j, ++k) {
       SCOPED_TRACE(lines[k]);
-      const double d = m_.offSeamDisp[0][1][i][j];
+      const double d = d_[0][i][j];
       EXPECT_EQ(d, expected[i][j]);  // the same sums in the same order
       char line[128];
       std::snprintf(line, sizeof line, "%12.5g, %12.5g, %12.5g, %12.5g, %12.5g ",
-                    d * 0.08333333333333333, m_.offSeamDisp[1][1][i][j],
-                    m_.offSeamDisp[2][1][i][j], m_.offSeamDisp[3][1][i][j],
-                    m_.offSeamDisp[4][1][i][j]);
+                    d * 0.08333333333333333, d_[1][i][j], d_[2][i][j], d_[3][i][j], d_[4][i][j]);
       EXPECT_EQ(lines[k], line);
       // The first column is the displacement in feet.
       EXPECT_NEAR(Numbers(lines[k])[0], d / 12, 5e-5 * std::fabs(d / 12));
     }
   // The plane lies above both seams (dz < 0), so it moves down: negative.
-  EXPECT_LT(m_.offSeamDisp[0][1][3][3], 0.0);
+  EXPECT_LT(d_[0][3][3], 0.0);
   const std::vector<std::string> phases = {"Off-Seam Displacements, Seam 1 to Grid 1",
                                            "Off-Seam Displacements, Seam 2 to Grid 1"};
   EXPECT_EQ(progress_.phases, phases);
 }
 
 TEST_F(OffSeam, SurfaceEffectsAddEachImageWithReversedSign) {
-  m_.surfaceEffects = 1;
-  ASSERT_EQ(m_.OffSeamDisplacements(1), 0);
-  const DMatrix expected = ExpectedDisplacement();
-  m_.surfaceEffects = 0;
-  const DMatrix direct = ExpectedDisplacement();
+  images_ = true;
+  ComputeOffSeamDisplacements(Sources(), plane_, 1, Reports(), Grids());
+  const DMatrix expected = ExpectedDisplacement(true);
+  const DMatrix direct = ExpectedDisplacement(false);
   for (int i = 1; i <= 6; ++i)
     for (int j = 1; j <= 5; ++j) {
-      EXPECT_EQ(m_.offSeamDisp[0][1][i][j], expected[i][j]);  // the same sums in the same order
+      EXPECT_EQ(d_[0][i][j], expected[i][j]);  // the same sums in the same order
       // The images lie on the other side of the plane and act with reversed
       // sign, so they move it the same way as the seams do: further down.
-      EXPECT_LT(m_.offSeamDisp[0][1][i][j], direct[i][j]);
+      EXPECT_LT(d_[0][i][j], direct[i][j]);
     }
   const std::vector<std::string> phases = {
       "Off-Seam Displacements, Seam 1 to Grid 1", "Calculating Off-Seam Disp. from Mirror Seam 1",
@@ -184,34 +163,37 @@ TEST_F(OffSeam, SurfaceEffectsAddEachImageWithReversedSign) {
 }
 
 TEST_F(OffSeam, UnopenableDisplacementFileEndsTheRun) {
-  m_.inputFolder = (dir_ / "missing" / "").string();
   try {
-    m_.OffSeamDisplacements(1);
+    WriteOffSeamDisplacements(Sources(), plane_, layout_, (dir_ / "missing" / "panel.of1").string(),
+                              1, 1, Reports(), Grids());
     FAIL() << "expected the run to end";
   } catch (const FatalExit& e) {
     EXPECT_EQ(e.exitCode(), 1);
   }
   ASSERT_EQ(messages_.boxes.size(), 1u);
   EXPECT_EQ(messages_.boxes[0], "Error in Opening Off-Seam Displacement Output File - OSD1\n");
+  EXPECT_TRUE(progress_.phases.empty());  // nothing was computed
 }
 
-TEST_F(OffSeam, StressGridIsTheKernelSumAndGoesToTheGridFile) {
-  m_.surfaceEffects = 1;
-  m_.offSeamStressGrid.Fill(123);  // cleared before the sum
-  ASSERT_EQ(m_.OffSeamStresses(1), 0);
+TEST_F(OffSeam, StressGridIsTheKernelSum) {
+  images_ = true;
+  DMatrix stress(1, 6, 1, 5);
+  stress.Fill(123);  // cleared before the sum
+  ComputeOffSeamStresses(Sources(), plane_, 1, 1, progress_, 0, stress);
 
   DMatrix expected(1, 6, 1, 5);
   expected.Fill(0);
-  for (int s = 1; s <= 2; ++s) {
-    m_.AddInfluence(m_.convergence[s], kN, kN, 40, m_.seamX[s], m_.seamY[s], expected, 6, 5, 80,
-                    -40, 0, m_.seamZ[s] + 2400, 0);
-    m_.AddInfluence(m_.convergence[s], kN, kN, 40, m_.seamX[s], m_.seamY[s], expected, 6, 5, 80,
-                    -40, 0, -m_.seamZ[s] + 2400, 1);
+  const InfluenceGrid to{expected, 6, 5, 80, -40, 0};
+  for (int k = 0; k < 2; ++k) {
+    const SourceSeam& s = seams_[k];
+    const InfluenceGrid from{k == 0 ? seam1_ : seam2_, kN, kN, 40, s.grid.x0, 0};
+    AddInfluenceSeparable(from, s.z + 2400, 0, 3e6, 28.867513, to);
+    AddInfluenceSeparable(from, -s.z + 2400, 1, 3e6, 28.867513, to);
   }
   double largest = 0;
   for (int i = 1; i <= 6; ++i)
     for (int j = 1; j <= 5; ++j) {
-      EXPECT_EQ(m_.offSeamStressGrid[1][i][j], expected[i][j]);
+      EXPECT_EQ(stress[i][j], expected[i][j]);
       largest = std::max(largest, std::fabs(expected[i][j]));
     }
   EXPECT_GT(largest, 0.0);
@@ -222,15 +204,68 @@ TEST_F(OffSeam, StressGridIsTheKernelSumAndGoesToTheGridFile) {
       "Off-Seam Stresses, Step 1, Seam 2 to Grid 1",
       "Calculating Off-Seam Stresses from Mirror Seam 2"};
   EXPECT_EQ(progress_.phases, phases);
+}
 
-  ASSERT_EQ(m_.OffSeamStresses(2), 0);
+// The model's operations: the seams and plane they pass on, the file name
+// they derive and the stress grid file they have written.
+TEST_F(OffSeam, ModelOperationsPassTheModelsSeamsAndWriteTheGridFile) {
+  CModelDat m;
+  m.SetMessages(&messages_);
+  m.SetProgress(&progress_);
+  m.inputFolder = dir_.string() + "/";
+  m.inputFileTitle = "panel";
+  m.staticStressFileName = m.inputFolder + "panel.sms";
+  m.unitSystem = 1;
+  m.lengthUnit = "ft";
+  m.displacementOutputFactor = 0.08333333333333333;
+  m.elasticModulus = 3e6;
+  m.layerPlateFactor = 28.867513;
+  m.stepCount = 3;
+  m.surfaceEffects = 1;
+  m.seamCount = 2;
+  m.nx = m.ny = kN;
+  m.elementWidth = 40;
+  m.seamZ[1] = -4800;
+  m.seamZ[2] = -5400;
+  m.seamX[2] = 80;
+  m.convergence.Allocate(1, 2, 0, kN + 1, 0, kN + 1);
+  for (int i = 0; i <= kN + 1; ++i)
+    for (int j = 0; j <= kN + 1; ++j) {
+      m.convergence[1][i][j] = seam1_[i][j];
+      m.convergence[2][i][j] = seam2_[i][j];
+    }
+  m.offSeamNx = 6;
+  m.offSeamNy = 5;
+  m.offSeamNz = 1;
+  m.offSeamBlockCount = 30;
+  m.offSeamBlockWidth = 80;
+  m.offSeamOriginX = -40;
+  m.offSeamOriginZ = -2400;
+  for (DCube& c : m.offSeamDisp) c.Allocate(1, 1, 1, 6, 1, 5);
+  m.offSeamStressGrid.Allocate(1, 1, 1, 6, 1, 5);
+
+  ASSERT_EQ(m.OffSeamDisplacements(1), 0);
+  EXPECT_EQ(m.offSeamFileName, m.inputFolder + "panel.of1");
+  images_ = true;
+  ComputeOffSeamDisplacements(Sources(), plane_, 1, Reports(), Grids());
+  ASSERT_EQ(m.OffSeamStresses(1), 0);
+  ASSERT_EQ(m.OffSeamStresses(2), 0);
+  DMatrix stress(1, 6, 1, 5);
+  ComputeOffSeamStresses(Sources(), plane_, 1, 1, progress_, 0, stress);
+  for (int i = 1; i <= 6; ++i)
+    for (int j = 1; j <= 5; ++j) {
+      EXPECT_EQ(m.offSeamDisp[0][1][i][j], d_[0][i][j]);
+      EXPECT_EQ(m.offSeamDisp[4][1][i][j], d_[4][i][j]);
+      EXPECT_EQ(m.offSeamStressGrid[1][i][j], stress[i][j]);
+    }
+
   const std::vector<std::string> lines = LinesOf(ReadFile(dir_ / "panel.sms"));
   ASSERT_EQ(lines.size(), 3u + 2 * 30);
   EXPECT_EQ(lines[0],
             "  1,      30,           80,   6,   5,          -40,            0,        -2400");
   EXPECT_EQ(lines[1], "  1,Off-Seam Stress Grid #1");
   char first[32];
-  std::snprintf(first, sizeof first, "%12.5g", expected[1][1]);
+  std::snprintf(first, sizeof first, "%12.5g", stress[1][1]);
   EXPECT_EQ(lines[3], first);
   EXPECT_EQ(lines[33], first);
 }

@@ -11,29 +11,23 @@
 #include <vector>
 
 #include "model/model_dat.h"
+#include "support/seam_grids.h"
+#include "support/seam_pillars.h"
 
 namespace kavrel {
 namespace {
 
-// One seam whose codes are given as rows: rows[i-1][j-1] is element (i, j).
-struct OneSeam {
-  CModelDat m;
-  explicit OneSeam(const std::vector<std::string>& rows) {
-    m.seamCount = 1;
-    m.nx = static_cast<int>(rows.size());
-    m.ny = static_cast<int>(rows[0].size());
-    m.fineCodes.Allocate(1, 1, 1, m.nx, 1, m.ny);
-    for (int i = 1; i <= m.nx; ++i)
-      for (int j = 1; j <= m.ny; ++j) m.fineCodes[1][i][j] = rows[i - 1][j - 1];
-    m.pillarGrid.Allocate(1, m.nx, 0, m.ny);
-  }
-  ~OneSeam() { m.ReleasePillars(); }
+using testing_support::SeamGrids;
+using testing_support::SeamPillars;
 
-  std::vector<Pillar*> List() const {
-    std::vector<Pillar*> list;
-    for (Pillar* p = m.pillarListHead; p; p = p->next) list.push_back(p);
-    return list;
-  }
+// One seam whose codes are given as rows (rows[i-1][j-1] is element (i, j))
+// and its pillars.
+struct OneSeam {
+  SeamGrids seam;
+  SeamPillars pillars;
+  explicit OneSeam(const std::vector<std::string>& rows)
+      : seam(rows, 60, 10), pillars(seam.codes, seam.nx, seam.ny) {}
+  std::vector<Pillar*> List() const { return pillars.Pillars(); }
 };
 
 using Cells = std::vector<std::pair<int, int>>;
@@ -45,35 +39,39 @@ Cells ElementsOf(const Pillar* p) {
 }
 
 // The list must be consistent in both directions and with the grid.
-void ExpectSoundList(const OneSeam& seam) {
-  const CModelDat& m = seam.m;
-  const std::vector<Pillar*> list = seam.List();
-  ASSERT_EQ(static_cast<int>(list.size()), m.pillarCount);
+void ExpectSoundList(const char* const* codes, int nx, int ny, const Matrix<Pillar*>& grid,
+                     const PillarList& pillars) {
+  std::vector<Pillar*> list;
+  for (Pillar* p = pillars.head; p; p = p->next) list.push_back(p);
+  ASSERT_EQ(static_cast<int>(list.size()), pillars.count);
   if (list.empty()) {
-    EXPECT_EQ(m.pillarListTail, nullptr);
+    EXPECT_EQ(pillars.tail, nullptr);
     return;
   }
   EXPECT_EQ(list.front()->previous, nullptr);
-  EXPECT_EQ(list.back(), m.pillarListTail);
+  EXPECT_EQ(list.back(), pillars.tail);
   for (size_t k = 1; k < list.size(); ++k) EXPECT_EQ(list[k]->previous, list[k - 1]);
   int elements = 0;
   for (Pillar* p : list) {
     EXPECT_GE(p->Count(), 1);
     elements += p->Count();
     for (const Element& e : p->elements) {
-      EXPECT_EQ(m.pillarGrid[e.x][e.y], p);
-      EXPECT_EQ(e.code, m.fineCodes[1][e.x][e.y]);
+      EXPECT_EQ(grid[e.x][e.y], p);
+      EXPECT_EQ(e.code, codes[e.x][e.y]);
     }
   }
   int unmined = 0;
-  for (int i = 1; i <= m.nx; ++i)
-    for (int j = 1; j <= m.ny; ++j) {
-      if (m.fineCodes[1][i][j] == '1')
-        EXPECT_EQ(m.pillarGrid[i][j], nullptr);
+  for (int i = 1; i <= nx; ++i)
+    for (int j = 1; j <= ny; ++j) {
+      if (codes[i][j] == '1')
+        EXPECT_EQ(grid[i][j], nullptr);
       else
         ++unmined;
     }
   EXPECT_EQ(elements, unmined);
+}
+void ExpectSoundList(const OneSeam& s) {
+  ExpectSoundList(s.seam.codes, s.seam.nx, s.seam.ny, s.pillars.grid, s.pillars.list);
 }
 
 TEST(IdentifyPillars, UShapeFromTwoStripsCreatedTogetherMergesIntoTheRightStrip) {
@@ -85,14 +83,13 @@ TEST(IdentifyPillars, UShapeFromTwoStripsCreatedTogetherMergesIntoTheRightStrip)
                 "A111A",
                 "A111A",
                 "AAAAA"});
-  seam.m.IdentifyPillars(1);
   ExpectSoundList(seam);
   const auto list = seam.List();
   ASSERT_EQ(list.size(), 1u);
   const Cells expected = {{1, 5}, {2, 5}, {3, 5}, {1, 1}, {2, 1}, {3, 1},
                           {4, 1}, {4, 2}, {4, 3}, {4, 4}, {4, 5}};
   EXPECT_EQ(ElementsOf(list[0]), expected);
-  EXPECT_EQ(seam.m.pillarListHead, seam.m.pillarListTail);
+  EXPECT_EQ(seam.pillars.list.head, seam.pillars.list.tail);
 }
 
 TEST(IdentifyPillars, UShapeWhoseRightStripCameFirstKeepsTheFirstPillar) {
@@ -102,7 +99,6 @@ TEST(IdentifyPillars, UShapeWhoseRightStripCameFirstKeepsTheFirstPillar) {
                 "A111A",
                 "A111A",
                 "AAAAA"});
-  seam.m.IdentifyPillars(1);
   ExpectSoundList(seam);
   const auto list = seam.List();
   ASSERT_EQ(list.size(), 1u);
@@ -118,7 +114,6 @@ TEST(IdentifyPillars, MergingAMiddlePillarRelinksItsNeighbours) {
   OneSeam seam({"A1A1A1A",
                 "11A1A11",
                 "11AAA11"});
-  seam.m.IdentifyPillars(1);
   ExpectSoundList(seam);
   const auto list = seam.List();
   ASSERT_EQ(list.size(), 3u);
@@ -131,7 +126,6 @@ TEST(IdentifyPillars, ElementsTouchingOnlyAtACornerAreSeparatePillars) {
   OneSeam seam({"A1A",
                 "1A1",
                 "A1A"});
-  seam.m.IdentifyPillars(1);
   ExpectSoundList(seam);
   const auto list = seam.List();
   ASSERT_EQ(list.size(), 5u);
@@ -143,7 +137,6 @@ TEST(IdentifyPillars, ElementsTouchingOnlyAtACornerAreSeparatePillars) {
 TEST(IdentifyPillars, GobAndEveryCoalJoinTheSamePillar) {
   OneSeam seam({"ABC",
                 "1D1"});
-  seam.m.IdentifyPillars(1);
   ExpectSoundList(seam);
   const auto list = seam.List();
   ASSERT_EQ(list.size(), 1u);
@@ -153,28 +146,46 @@ TEST(IdentifyPillars, GobAndEveryCoalJoinTheSamePillar) {
 
 TEST(IdentifyPillars, AllMinedSeamHasNoPillarsAndReleaseDoesNothing) {
   OneSeam seam({"111", "111"});
-  seam.m.IdentifyPillars(1);
-  EXPECT_EQ(seam.m.pillarListHead, nullptr);
-  EXPECT_EQ(seam.m.pillarListTail, nullptr);
-  EXPECT_EQ(seam.m.pillarCount, 0);
+  EXPECT_EQ(seam.pillars.list.head, nullptr);
+  EXPECT_EQ(seam.pillars.list.tail, nullptr);
+  EXPECT_EQ(seam.pillars.list.count, 0);
   ExpectSoundList(seam);
-  seam.m.ReleasePillars();
-  EXPECT_EQ(seam.m.pillarListHead, nullptr);
+  ReleasePillarList(seam.pillars.list, seam.pillars.grid);
+  EXPECT_EQ(seam.pillars.list.head, nullptr);
 }
 
-TEST(IdentifyPillars, ReidentifyingReplacesTheEarlierListAndReleaseEmptiesTheGrid) {
-  OneSeam seam({"AA1", "1AA"});
-  seam.m.IdentifyPillars(1);
-  ASSERT_EQ(seam.List().size(), 1u);
-  seam.m.fineCodes[1][2][2] = '1';
-  seam.m.IdentifyPillars(1);  // the first list must not leak (checked under ASan)
-  ExpectSoundList(seam);
-  EXPECT_EQ(seam.List().size(), 2u);
-  seam.m.ReleasePillars();
-  EXPECT_EQ(seam.m.pillarListHead, nullptr);
-  EXPECT_EQ(seam.m.pillarListTail, nullptr);
+TEST(IdentifyPillars, ModelReidentifyingReplacesTheEarlierListAndReleaseEmptiesTheGrid) {
+  CModelDat m;
+  m.seamCount = 1;
+  m.nx = 2;
+  m.ny = 3;
+  m.fineCodes.Allocate(1, 1, 1, 2, 1, 3);
+  const char* rows[2] = {"AA1", "1AA"};
   for (int i = 1; i <= 2; ++i)
-    for (int j = 1; j <= 3; ++j) EXPECT_EQ(seam.m.pillarGrid[i][j], nullptr);
+    for (int j = 1; j <= 3; ++j) m.fineCodes[1][i][j] = rows[i - 1][j - 1];
+  m.IdentifyPillars(1);
+  ASSERT_EQ(m.pillarCount, 1);
+  m.fineCodes[1][2][2] = '1';
+  m.IdentifyPillars(1);  // the first list must not leak (checked under ASan)
+  ExpectSoundList(m.fineCodes[1], 2, 3, m.pillarGrid,
+                  PillarList{m.pillarListHead, m.pillarListTail, m.pillarCount});
+  EXPECT_EQ(m.pillarCount, 2);
+  m.ReleasePillars();
+  EXPECT_EQ(m.pillarListHead, nullptr);
+  EXPECT_EQ(m.pillarListTail, nullptr);
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 3; ++j) EXPECT_EQ(m.pillarGrid[i][j], nullptr);
+}
+
+TEST(IdentifyPillars, ReleaseEmptiesTheListAndTheGrid) {
+  OneSeam seam({"AA1", "1AA"});
+  ASSERT_EQ(seam.List().size(), 1u);
+  ReleasePillarList(seam.pillars.list, seam.pillars.grid);
+  EXPECT_EQ(seam.pillars.list.head, nullptr);
+  EXPECT_EQ(seam.pillars.list.tail, nullptr);
+  EXPECT_EQ(seam.pillars.list.count, 0);
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 3; ++j) EXPECT_EQ(seam.pillars.grid[i][j], nullptr);
 }
 
 TEST(IdentifyPillars, ModelGoingAwayFreesAListLeftBehind) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model_dat.h"
+#include "numeric/indexed_arrays.h"
 #include "post/remote_reference.h"
 #include "support/recording_sinks.h"
 
@@ -22,6 +22,24 @@ constexpr double kPi = 3.14159265358979323846;
 
 using testing_support::RecordingMessages;
 using testing_support::RecordingProgress;
+
+// The reports of a sum, to sinks that a test reads or ignores.
+struct Reports {
+  RecordingProgress progress;
+  RecordingMessages messages;
+  RemoteReports Get() { return RemoteReports{progress, messages, 0}; }
+};
+
+// Adds into `target` as a run does, reporting to `reports`.
+void Sum(const DMatrix& source, const GridPlacement& from, const GridPlacement& to, double dz,
+         int negate, double plateFactor, DMatrix& target, Reports& reports) {
+  SumRemoteDisplacement(source, from, to, dz, negate, plateFactor, reports.Get(), target);
+}
+void Sum(const DMatrix& source, const GridPlacement& from, const GridPlacement& to, double dz,
+         int negate, double plateFactor, DMatrix& target) {
+  Reports ignored;
+  Sum(source, from, to, dz, negate, plateFactor, target, ignored);
+}
 
 double MaxAbs(const DMatrix& m, int nx, int ny) {
   double v = 0;
@@ -34,8 +52,7 @@ TEST(RemoteDisplacement, SeparableSumMatchesLiteralSumOnUnlikeGrids) {
   // Source and target differ in counts, widths and origins; the source has
   // random convergences of both signs, the target already holds values that
   // the sum must add to. The image flag is on.
-  CModelDat model;
-  model.layerPlateFactor = 17.320508;
+  const double plateFactor = 17.320508;
   const int sNx = 23, sNy = 17, tNx = 19, tNy = 29;
   const double sW = 10, sX0 = -35, sY0 = 12, tW = 7.5, tX0 = 3, tY0 = -40, dz = 135;
 
@@ -55,9 +72,9 @@ TEST(RemoteDisplacement, SeparableSumMatchesLiteralSumOnUnlikeGrids) {
   for (int i = 1; i <= tNx; ++i)
     for (int j = 1; j <= tNy; ++j) fast[i][j] = literal[i][j] = 0.01 * (i - j);
 
-  model.RemoteDisplacement(source, sNx, sNy, sW, sX0, sY0, fast, tNx, tNy, tW, tX0, tY0, dz, 1);
+  Sum(source, {sNx, sNy, sW, sX0, sY0}, {tNx, tNy, tW, tX0, tY0}, dz, 1, plateFactor, fast);
   AddRemoteDisplacementDense(negated, sNx, sNy, sW, sX0, sY0, literal, tNx, tNy, tW, tX0, tY0,
-                             RemoteGaussianFor(sW, model.layerPlateFactor, dz));
+                             RemoteGaussianFor(sW, plateFactor, dz));
 
   const double scale = MaxAbs(literal, tNx, tNy);
   ASSERT_GT(scale, 1e-3);
@@ -76,13 +93,11 @@ TEST(RemoteDisplacement, SingleElementFollowsTheGaussianOfTheOverburden) {
   // below a 1 x 3 target row: coefficient 10^2 / (8 pi 5 (-100)), spread
   // 4 * 5 * 100 = 2000; a target row of three 30-wide blocks whose centres lie
   // 30, 0 and 30 away.
-  CModelDat model;
-  model.layerPlateFactor = 5;
   DMatrix source(1, 1, 1, 1);
   source[1][1] = 2;
   DMatrix target(1, 1, 1, 3);
   target.Fill(0);
-  model.RemoteDisplacement(source, 1, 1, 10, 0, 0, target, 1, 3, 30, -10, -40, -100, 0);
+  Sum(source, {1, 1, 10, 0, 0}, {1, 3, 30, -10, -40}, -100, 0, 5, target);
   // Source centre (5, 5); target centres (5, -25), (5, 5), (5, 35).
   const double a = 100.0 / (8 * kPi * 5 * -100.0);
   EXPECT_NEAR(target[1][2], 2 * a, 1e-15);
@@ -93,7 +108,7 @@ TEST(RemoteDisplacement, SingleElementFollowsTheGaussianOfTheOverburden) {
   // The image of the same source (negate 1) gives the exact negative.
   DMatrix image(1, 1, 1, 3);
   image.Fill(0);
-  model.RemoteDisplacement(source, 1, 1, 10, 0, 0, image, 1, 3, 30, -10, -40, -100, 1);
+  Sum(source, {1, 1, 10, 0, 0}, {1, 3, 30, -10, -40}, -100, 1, 5, image);
   for (int j = 1; j <= 3; ++j) EXPECT_EQ(image[1][j], -target[1][j]);
   EXPECT_EQ(source[1][1], 2.0);
 }
@@ -101,8 +116,6 @@ TEST(RemoteDisplacement, SingleElementFollowsTheGaussianOfTheOverburden) {
 TEST(RemoteDisplacement, OneSeamGetsDisplacementFromItsOwnImageOnly) {
   // A single seam 300 below the surface: there is no other seam, so only the
   // mirror pass acts, at distance -seamZ - seamZ = 600, with reversed sign.
-  CModelDat model;
-  model.layerPlateFactor = 20;
   const int n = 10;
   DMatrix convergence(0, n + 1, 0, n + 1);
   convergence.Fill(0);
@@ -111,8 +124,7 @@ TEST(RemoteDisplacement, OneSeamGetsDisplacementFromItsOwnImageOnly) {
   DMatrix displacement(1, n, 1, n);
   displacement.Fill(0);
   const double seamZ = -300;
-  model.RemoteDisplacement(convergence, n, n, 20, 0, 0, displacement, n, n, 20, 0, 0,
-                           -seamZ - seamZ, 1);
+  Sum(convergence, {n, n, 20, 0, 0}, {n, n, 20, 0, 0}, -seamZ - seamZ, 1, 20, displacement);
   // Every element moves; the panel centre most, toward the opening.
   EXPECT_LT(displacement[5][5], 0.0);
   EXPECT_LT(displacement[1][1], 0.0);
@@ -131,13 +143,11 @@ TEST(RemoteDisplacement, OneSeamGetsDisplacementFromItsOwnImageOnly) {
 TEST(RemoteDisplacement, DistantGridStillReceivesTheDecayingTail) {
   // A target grid wholly beside the source receives small but non-zero
   // values that fall off away from the source.
-  CModelDat model;
-  model.layerPlateFactor = 10;
   DMatrix source(1, 5, 1, 5);
   source.Fill(1);
   DMatrix target(1, 3, 1, 3);
   target.Fill(0);
-  model.RemoteDisplacement(source, 5, 5, 10, 0, 0, target, 3, 3, 10, 400, 0, 200, 0);
+  Sum(source, {5, 5, 10, 0, 0}, {3, 3, 10, 400, 0}, 200, 0, 10, target);
   EXPECT_GT(target[1][2], 0.0);
   EXPECT_GT(target[1][2], target[2][2]);
   EXPECT_GT(target[2][2], target[3][2]);
@@ -145,17 +155,13 @@ TEST(RemoteDisplacement, DistantGridStillReceivesTheDecayingTail) {
 }
 
 TEST(RemoteDisplacement, ReportsEveryRowAndATenthRowLine) {
-  CModelDat model;
-  RecordingProgress progress;
-  RecordingMessages messages;
-  model.SetProgress(&progress);
-  model.SetMessages(&messages);
-  model.layerPlateFactor = 10;
+  Reports reports;
+  const RecordingProgress& progress = reports.progress;
   DMatrix source(1, 20, 1, 10);
   source.Fill(0.5);
   DMatrix target(1, 20, 1, 10);
   target.Fill(0);
-  model.RemoteDisplacement(source, 20, 10, 10, 0, 0, target, 20, 10, 10, 0, 0, 50, 0);
+  Sum(source, {20, 10, 10, 0, 0}, {20, 10, 10, 0, 0}, 50, 0, 10, target, reports);
   ASSERT_EQ(progress.gridlines.size(), 20u);
   EXPECT_EQ(progress.gridlines.front().first, 1);
   EXPECT_EQ(progress.gridlines.front().second, 5);
@@ -163,7 +169,7 @@ TEST(RemoteDisplacement, ReportsEveryRowAndATenthRowLine) {
   EXPECT_EQ(progress.gridlines.back().second, 100);
   EXPECT_EQ(progress.elapsedCalls, 20);
   EXPECT_EQ(progress.projectionClosed, 1);
-  EXPECT_EQ(messages.console,
+  EXPECT_EQ(reports.messages.console,
             "Calculating Remote Displacement for Row 10\n"
             "Calculating Remote Displacement for Row 20\n"
             "\n");
@@ -172,18 +178,15 @@ TEST(RemoteDisplacement, ReportsEveryRowAndATenthRowLine) {
 TEST(RemoteDisplacement, CoplanarGridsAddNothing) {
   // Zero vertical distance has no finite Gaussian: the target is left alone
   // instead of being filled with infinities.
-  CModelDat model;
-  RecordingMessages messages;
-  model.SetMessages(&messages);
-  model.layerPlateFactor = 10;
+  Reports reports;
   DMatrix source(1, 2, 1, 2);
   source.Fill(1);
   DMatrix target(1, 2, 1, 2);
   target.Fill(3);
-  model.RemoteDisplacement(source, 2, 2, 10, 0, 0, target, 2, 2, 10, 0, 0, 0.0, 0);
+  Sum(source, {2, 2, 10, 0, 0}, {2, 2, 10, 0, 0}, 0.0, 0, 10, target, reports);
   for (int i = 1; i <= 2; ++i)
     for (int j = 1; j <= 2; ++j) EXPECT_EQ(target[i][j], 3.0);
-  EXPECT_NE(messages.console.find("skipped"), std::string::npos);
+  EXPECT_NE(reports.messages.console.find("skipped"), std::string::npos);
 }
 
 // ---- strains -------------------------------------------------------------------
@@ -197,13 +200,12 @@ struct StrainGrids {
 
 TEST(RemoteStrains, ZeroDisplacementGivesZeroSlopesAndStrains) {
   // What a one-seam model without surface effects holds: nothing moves.
-  CModelDat model;
-  model.unitSystem = 0;
+  const int units = 0;
   StrainGrids g(10, 10);
   g.d.Fill(0);
   g.xStrain.Fill(9);
   g.yStrain.Fill(9);
-  model.RemoteStrains(10, 10, g.d, 25, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
+  ComputeRemoteStrainsInUnits(units, 10, 10, g.d, 25, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
   for (int i = 1; i <= 10; ++i)
     for (int j = 1; j <= 10; ++j) {
       EXPECT_EQ(g.xSlope[i][j], 0.0);
@@ -218,13 +220,12 @@ TEST(RemoteStrains, ParabolicTroughAlongXFollowsTheSignRules) {
   // Y. Slope at row i + 1 is 0.001 (2i + 1) / 5; curvature 0.002 / 25 everywhere
   // (positive). D is negative for i <= 4 and positive from i = 5, so the X strain
   // is +sqrt(0.024 * 0.00008) on rows 2..4 and -sqrt(...) on rows 5..7.
-  CModelDat model;
-  model.unitSystem = 2;
+  const int units = 2;
   const int nx = 8, ny = 4;
   StrainGrids g(nx, ny);
   for (int i = 1; i <= nx; ++i)
     for (int j = 1; j <= ny; ++j) g.d[i][j] = 0.001 * i * i - 0.02;
-  model.RemoteStrains(nx, ny, g.d, 5, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
+  ComputeRemoteStrainsInUnits(units, nx, ny, g.d, 5, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
 
   const double magnitude = std::sqrt(0.024 * 0.002 / 25);
   for (int j = 1; j <= ny; ++j) {
@@ -246,13 +247,12 @@ TEST(RemoteStrains, ParabolicTroughAlongXFollowsTheSignRules) {
 TEST(RemoteStrains, DomeAlongYAndZeroDisplacementElement) {
   // D = -(j - 3)^2 along Y: negative curvature; D < 0 away from j = 3 gives
   // strain -sqrt(0.024 * 2); at j = 3 the displacement is 0 and so is the strain.
-  CModelDat model;
-  model.unitSystem = 3;
+  const int units = 3;
   const int nx = 3, ny = 6;
   StrainGrids g(nx, ny);
   for (int i = 1; i <= nx; ++i)
     for (int j = 1; j <= ny; ++j) g.d[i][j] = -static_cast<double>((j - 3) * (j - 3));
-  model.RemoteStrains(nx, ny, g.d, 1, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
+  ComputeRemoteStrainsInUnits(units, nx, ny, g.d, 1, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
   const double magnitude = std::sqrt(0.024 * 2);
   for (int i = 1; i <= nx; ++i) {
     EXPECT_EQ(g.ySlope[i][1], g.ySlope[i][2]);
@@ -271,8 +271,6 @@ TEST(RemoteStrains, InchModelsWorkInMetresAndKeepTheirDisplacement) {
   // width gives the slope 0.0254 * 0.5 (2i + 1) / (40 * 0.0254f) and the
   // curvature 0.0254 / (40 * 0.0254f)^2; D itself is unchanged afterwards.
   for (int units : {0, 1}) {
-    CModelDat model;
-    model.unitSystem = units;
     const int nx = 5, ny = 3;
     StrainGrids g(nx, ny);
     for (int i = 1; i <= nx; ++i)
@@ -280,7 +278,7 @@ TEST(RemoteStrains, InchModelsWorkInMetresAndKeepTheirDisplacement) {
     DMatrix copy(1, nx, 1, ny);
     for (int i = 1; i <= nx; ++i)
       for (int j = 1; j <= ny; ++j) copy[i][j] = g.d[i][j];
-    model.RemoteStrains(nx, ny, g.d, 40, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
+    ComputeRemoteStrainsInUnits(units, nx, ny, g.d, 40, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
     const double wd = 40 * 0.02539999969303608;
     EXPECT_NEAR(g.xSlope[3][1], 0.0254 * 0.5 * 5 / wd, 1e-14);
     const double curvature = 0.0254 / (wd * wd);
@@ -293,12 +291,11 @@ TEST(RemoteStrains, InchModelsWorkInMetresAndKeepTheirDisplacement) {
 TEST(RemoteStrains, GridsTooSmallForACurvatureGetZeroStrain) {
   // One or two blocks along an axis: no interior element to take a curvature
   // from, so the strains are 0 (and a single block has zero slope).
-  CModelDat model;
-  model.unitSystem = 2;
+  const int units = 2;
   StrainGrids g(2, 1);
   g.d[1][1] = 1;
   g.d[2][1] = 3;
-  model.RemoteStrains(2, 1, g.d, 2, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
+  ComputeRemoteStrainsInUnits(units, 2, 1, g.d, 2, g.xSlope, g.ySlope, g.xStrain, g.yStrain);
   EXPECT_EQ(g.xSlope[1][1], 1.0);
   EXPECT_EQ(g.xSlope[2][1], 1.0);
   EXPECT_EQ(g.ySlope[1][1], 0.0);

@@ -8,81 +8,70 @@
 #include <vector>
 
 #include "core/fatal_exit.h"
-#include "model/model_dat.h"
-#include "post/pillars.h"
+#include "post/safety_factors.h"
 #include "support/fatal_exits.h"
 #include "support/recording_sinks.h"
+#include "support/seam_grids.h"
+#include "support/seam_pillars.h"
 
 namespace kavrel {
 namespace {
 
 using testing_support::ExitCodeOf;
 using testing_support::RecordingMessages;
+using testing_support::ResultGrid;
+using testing_support::SeamGrids;
+using testing_support::SeamPillars;
+using testing_support::TestMaterials;
 
 constexpr double kThickness = 60.0;  // inches
 
-// One seam whose codes are given as rows (rows[i-1][j-1] is element (i, j)),
-// with the material table below, zero convergence and zero stress.
 //   A  elastic-plastic coal, peak 1000 psi at 0.01, plastic modulus 0
 //   B  elastic-plastic coal, peak 1200 psi at 0.01, plastic modulus 50000 psi
 //   C  strain-softening coal, peak 1000 psi at 0.01, residual 200 psi at 0.05
 //   D  linear elastic coal, 300000 psi;   I  linear elastic coal, 600000 psi
 //   E, F, G  gob of types 4, 5, 6;        H  a code with no material defined
-struct SeamFixture {
-  CModelDat m;
+TestMaterials Materials() {
+  TestMaterials m;
+  m.count = 9;
+  m.Set(0, 3, {1000, 0.01, 0, 0.25, 0})
+      .Set(1, 3, {1200, 0.01, 50000, 0.25, 0})
+      .Set(2, 2, {1000, 0.01, 200, 0.05, 0.25})
+      .Set(3, 1, {300000, 120000, 0, 0, 0})
+      .Set(4, 4, {500, 0.2, 3000, 1.5, 0.25})
+      .Set(5, 5, {100, 2000, 1000, 1.5, 0.25})
+      .Set(6, 6, {1000, 400, 1.5, 0, 0})
+      .Set(8, 1, {600000, 240000, 0, 0, 0});
+  return m;
+}
+
+// One seam of the materials above, zero convergence and stress, with the
+// three factor grids holding stale values.
+struct SeamFixture : SeamGrids {
+  TestMaterials materials = Materials();
   RecordingMessages messages;
+  DMatrix elementSF, stressSF, strainSF;
 
-  explicit SeamFixture(const std::vector<std::string>& rows) {
-    m.SetMessages(&messages);
-    m.seamCount = 1;
-    m.nx = static_cast<int>(rows.size());
-    m.ny = static_cast<int>(rows[0].size());
-    m.seamThickness[1] = kThickness;
-    m.elementWidth = 20.0;
-    m.materialCount = 9;
-    SetMaterial(0, 3, {1000, 0.01, 0, 0.25, 0});
-    SetMaterial(1, 3, {1200, 0.01, 50000, 0.25, 0});
-    SetMaterial(2, 2, {1000, 0.01, 200, 0.05, 0.25});
-    SetMaterial(3, 1, {300000, 120000, 0, 0, 0});
-    SetMaterial(4, 4, {500, 0.2, 3000, 1.5, 0.25});
-    SetMaterial(5, 5, {100, 2000, 1000, 1.5, 0.25});
-    SetMaterial(6, 6, {1000, 400, 1.5, 0, 0});
-    SetMaterial(8, 1, {600000, 240000, 0, 0, 0});
-    m.fineCodes.Allocate(1, 1, 1, m.nx, 1, m.ny);
-    for (int i = 1; i <= m.nx; ++i)
-      for (int j = 1; j <= m.ny; ++j) m.fineCodes[1][i][j] = rows[i - 1][j - 1];
-    m.convergence.Allocate(1, 1, 0, m.nx + 1, 0, m.ny + 1);
-    m.convergence.Fill(0.0);
-    m.totalStress.Allocate(1, 1, 1, m.nx, 1, m.ny);
-    m.totalStress.Fill(0.0);
-    m.elementStrainSF.Allocate(1, 1, 1, m.nx, 1, m.ny);
-    m.pillarStressSF.Allocate(1, 1, 1, m.nx, 1, m.ny);
-    m.pillarStrainSF.Allocate(1, 1, 1, m.nx, 1, m.ny);
-    m.elementStrainSF.Fill(-1.0);
-    m.pillarStressSF.Fill(-1.0);
-    m.pillarStrainSF.Fill(-1.0);
-    m.pillarGrid.Allocate(1, m.nx, 0, m.ny);
-  }
-  ~SeamFixture() { m.ReleasePillars(); }
+  explicit SeamFixture(const std::vector<std::string>& rows)
+      : SeamGrids(rows, kThickness, 20.0), elementSF(ResultGrid(nx, ny)),
+        stressSF(ResultGrid(nx, ny)), strainSF(ResultGrid(nx, ny)) {}
 
-  void SetMaterial(int code, int type, std::vector<double> props) {
-    m.materialType[code] = type;
-    for (int k = 0; k < 5; ++k) m.materialProps[code][k] = props[k];
-  }
-  void Set(int i, int j, double convergence, double stress) {
-    m.convergence[1][i][j] = convergence;
-    m.totalStress[1][i][j] = stress;
+  void ElementFactors() {
+    ComputeElementSafetyFactors(View(), materials.Table(), messages, elementSF);
   }
   void AllFactors() {
-    m.IdentifyPillars(1);
-    m.ElementSafetyFactors(m.convergence, m.fineCodes, m.seamThickness, m.elementStrainSF, 1);
-    RunLog noLog;
-    m.PillarSafetyFactors(m.pillarStressSF, m.pillarStrainSF, 1, noLog);
-    m.ReleasePillars();
+    const SeamPillars pillars(codes, nx, ny);
+    ElementFactors();
+    ComputePillarSafetyFactors(View(), materials.Table(), pillars.list.head, messages, stressSF,
+                               strainSF);
   }
-  double StressSF(int i, int j) const { return m.pillarStressSF[1][i][j]; }
-  double StrainSF(int i, int j) const { return m.pillarStrainSF[1][i][j]; }
-  double ElementSF(int i, int j) const { return m.elementStrainSF[1][i][j]; }
+  PillarStiffnessResult Stiffness() {
+    const SeamPillars pillars(codes, nx, ny);
+    return ComputePillarStiffness(View(), materials.Table(), *pillars.list.head, messages);
+  }
+  double StressSF(int i, int j) const { return stressSF[i][j]; }
+  double StrainSF(int i, int j) const { return strainSF[i][j]; }
+  double ElementSF(int i, int j) const { return elementSF[i][j]; }
 };
 
 TEST(ElementSafetyFactor, CoalWithAPeakGivesPeakStrainOverStrainOthersZero) {
@@ -105,10 +94,7 @@ TEST(ElementSafetyFactor, ZeroStrainKeepsItsInfiniteQuotient) {
 TEST(ElementSafetyFactor, RefusedAndUnknownCodesEndTheRun) {
   {
     SeamFixture f({"AA", "A0"});
-    EXPECT_EQ(ExitCodeOf([&] {
-                f.m.ElementSafetyFactors(f.m.convergence, f.m.fineCodes, f.m.seamThickness,
-                                         f.m.elementStrainSF, 1);
-              }),
+    EXPECT_EQ(ExitCodeOf([&] { f.ElementFactors(); }),
               1);
     const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES1\n";
     EXPECT_EQ(f.messages.diagnostics,
@@ -117,10 +103,7 @@ TEST(ElementSafetyFactor, RefusedAndUnknownCodesEndTheRun) {
   }
   {
     SeamFixture f({"A[", "AA"});
-    EXPECT_EQ(ExitCodeOf([&] {
-                f.m.ElementSafetyFactors(f.m.convergence, f.m.fineCodes, f.m.seamThickness,
-                                         f.m.elementStrainSF, 1);
-              }),
+    EXPECT_EQ(ExitCodeOf([&] { f.ElementFactors(); }),
               2);
     const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES2\n";
     const std::string line = "i = 1, j = 2, integer code = 91\n";
@@ -132,10 +115,7 @@ TEST(ElementSafetyFactor, RefusedAndUnknownCodesEndTheRun) {
   }
   {
     SeamFixture f({"AH"});
-    EXPECT_EQ(ExitCodeOf([&] {
-                f.m.ElementSafetyFactors(f.m.convergence, f.m.fineCodes, f.m.seamThickness,
-                                         f.m.elementStrainSF, 1);
-              }),
+    EXPECT_EQ(ExitCodeOf([&] { f.ElementFactors(); }),
               5);
     const std::string text = "Material Code Out of Range in Element Safety Factor Routine - ES5\n";
     EXPECT_EQ(f.messages.diagnostics,
@@ -234,42 +214,29 @@ TEST(PillarStiffness, SofteningPillarTakesItsPostPeakSlope) {
   SeamFixture f({"CC"});
   f.Set(1, 1, 0.3, 900);
   f.Set(1, 2, 0.5, 700);
-  f.m.IdentifyPillars(1);
-  double stress = 0, convergence = 0, stiffness = 0;
-  f.m.PillarStiffness(1, f.m.pillarListHead, stress, convergence, stiffness);
-  EXPECT_DOUBLE_EQ(stress, 800.0);
-  EXPECT_DOUBLE_EQ(convergence, 0.4);
+  const PillarStiffnessResult r = f.Stiffness();
+  EXPECT_DOUBLE_EQ(r.means.stress, 800.0);
+  EXPECT_DOUBLE_EQ(r.means.convergence, 0.4);
   // (200 - 1000) psi over (0.05 - 0.01), per inch of 60-inch seam
-  EXPECT_NEAR(stiffness, -20000.0 / 60.0, 1e-9);
+  EXPECT_NEAR(r.stiffness, -20000.0 / 60.0, 1e-9);
 }
 
 TEST(PillarStiffness, LinearElasticCoalAddsItsStraightLine) {
   // Two A and one D: breakpoints 0, 0.01, 1.0 with mean stresses
   // (2*1000 + 3000)/3 and (2*1000 + 300000)/3; slopes 166666.7 and 100000.
   SeamFixture f({"ADA"});
-  f.m.IdentifyPillars(1);
-  double stress = 0, convergence = 0, stiffness = 0;
-  f.m.PillarStiffness(1, f.m.pillarListHead, stress, convergence, stiffness);
-  EXPECT_NEAR(stiffness, 100000.0 / 60.0, 1e-6);
+  EXPECT_NEAR(f.Stiffness().stiffness, 100000.0 / 60.0, 1e-6);
 }
 
 TEST(PillarStiffness, LinearElasticOnlyPillarUsesItsMeanModulus) {
   SeamFixture f({"DDI"});
-  f.m.IdentifyPillars(1);
-  double stress = 0, convergence = 0, stiffness = 0;
-  f.m.PillarStiffness(1, f.m.pillarListHead, stress, convergence, stiffness);
-  EXPECT_NEAR(stiffness, (2 * 300000.0 + 600000.0) / 3.0 / 60.0, 1e-9);
+  EXPECT_NEAR(f.Stiffness().stiffness, (2 * 300000.0 + 600000.0) / 3.0 / 60.0, 1e-9);
 }
 
 TEST(PillarStiffness, GobInThePillarEndsTheRunWithPsd1) {
   for (const char* row : {"AE", "AF", "GA", "AH"}) {
     SeamFixture f({row});
-    f.m.IdentifyPillars(1);
-    double stress = 0, convergence = 0, stiffness = 0;
-    EXPECT_EQ(ExitCodeOf([&] {
-                f.m.PillarStiffness(1, f.m.pillarListHead, stress, convergence, stiffness);
-              }),
-              2)
+    EXPECT_EQ(ExitCodeOf([&] { f.Stiffness(); }), 2)
         << row;
     EXPECT_EQ(f.messages.boxes,
               (std::vector<std::string>{"Invalid Material Type - Must Be Coal in LMS Pillar - PSD1\n"}));
