@@ -918,6 +918,15 @@ void Energy() {
   gManual << "\nIn the table the closed-form column is 0 and Kavrel's column the largest "
              "difference as a share of the largest total input energy of the type.\n\n";
   WriteChecks(checks);
+  {  // the reference in the order of X, as the figure draws it
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t k = 0; k < xs.size(); ++k) points.emplace_back(xs[k], totals[k]);
+    std::sort(points.begin(), points.end());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      xs[k] = points[k].first;
+      totals[k] = points[k].second;
+    }
+  }
   Figure("energy", "Energies across the panel and its ribs, row j = 5", "X (m)",
          {{"Total Input Energy", "MJoules", {Row(run, 1, "totalinputenergy", 5, "Kavrel")},
            {Reference("work of the stress-strain law", xs, totals)}},
