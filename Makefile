@@ -2,6 +2,8 @@
 # builds and runs every test (plain, then under ASan/UBSan), `make fuzz` builds
 # the file readers' libFuzzer targets with clang and runs each for
 # FUZZ_SECONDS (fuzz/README.md); `make fuzz-smoke` is a short pass of them.
+# `make verify` runs the verification cases and writes docs/verification.md
+# with its figures; it fails when a case leaves its tolerance.
 BUILD   := build
 ASAN    := build/asan
 FUZZ    := build/fuzz
@@ -10,7 +12,7 @@ FUZZ_SECONDS ?= 60
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-plain test-sanitize bench fuzz fuzz-build fuzz-smoke clean
+.PHONY: all deps build run test test-plain test-sanitize verify bench fuzz fuzz-build fuzz-smoke clean
 
 all: build
 
@@ -50,6 +52,10 @@ test-sanitize:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_SANITIZE=ON -DKAVREL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN) -j$(JOBS)
 	cd $(ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+verify: build
+	@test -x $(BUILD)/bin/kavrel_verify || { echo "make verify needs Qt 6 and QCustomPlot (scripts/install-deps.sh)"; exit 1; }
+	$(BUILD)/bin/kavrel_verify $(BUILD)/bin/kavrel $(BUILD)/verify docs
 
 fuzz-build:
 	cmake -S fuzz -B $(FUZZ) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)

@@ -614,10 +614,10 @@ TEST_F(OffSeamGridFile, WidthIsComparedAtItsPrintedPrecision) {
 
 std::string HillWith(const std::string& control, const std::string& extraLine) {
   std::string input = ReadFile(ExamplePath("hill.inp"));
-  const std::string original = "1.5,0.00002,2000,1,2,1,0,1,1,1,0,0,1,0\n0,0,0,0\n";
+  const std::string original = "1.5,0.00002,2000,1,2,1,0,1,1,1,0,0,1,0\n0,1,0,1\n";
   const std::size_t at = input.find(original);
   EXPECT_NE(at, std::string::npos);
-  if (at != std::string::npos) input.replace(at, original.size(), control + "0,0,0,0\n" + extraLine);
+  if (at != std::string::npos) input.replace(at, original.size(), control + "0,1,0,1\n" + extraLine);
   return input;
 }
 
