@@ -34,7 +34,10 @@ void BM_EveryOptionExampleRun(benchmark::State& state) {
       break;
     }
     try {
-      model.RunAnalysis();
+      if (model.RunAnalysis() != 0) {
+        state.SkipWithError("the run did not finish");
+        break;
+      }
     } catch (const kavrel::FatalExit&) {
       state.SkipWithError("the run ended with a fatal error");
       break;

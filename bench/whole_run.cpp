@@ -72,7 +72,10 @@ void BM_WholeRunTwoSeams200(benchmark::State& state) {
       break;
     }
     try {
-      model.RunAnalysis();
+      if (model.RunAnalysis() != 0) {
+        state.SkipWithError("the run did not finish");
+        break;
+      }
     } catch (const kavrel::FatalExit& e) {
       state.SkipWithError("the run ended with a fatal error");
       break;

@@ -23,7 +23,7 @@ using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 // Closes a file that was written: true when no write to it failed and the
 // close (which flushes what is still buffered) succeeded. `file` is empty
 // afterwards either way.
-bool FinishFile(UniqueFile& file);
+[[nodiscard]] bool FinishFile(UniqueFile& file);
 
 // `text` without the carriage returns and line feeds at its end, for a message
 // shown as a single line.

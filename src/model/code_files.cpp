@@ -94,7 +94,7 @@ int CModelDat::WriteStepCodeFiles(std::FILE* input) {
 // Loads the codes of `step` into `current` (and, with energies from step 2
 // on, first keeps the codes it held in `previous`). A missing or short code
 // file ends the run (exit codes 1 and 2).
-int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log) {
+void CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log) {
   UniqueFile file(std::fopen(StepCodeFileName(step).c_str(), "r"));
   if (!file) {
     const int error = errno;
@@ -117,7 +117,6 @@ int CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& 
       throw FatalExit(2);
     }
   }
-  return 0;
 }
 
 // 'A'..'Z' -> 0..25, 'a'..'z' -> 26..51, '0' -> 52 (no material), '1' -> 53

@@ -11,7 +11,7 @@ namespace kavrel {
 // Reads one seam's codes in the layout order into codes[1..nx][1..ny], white
 // space between codes skipped. Returns false at the first code that cannot be
 // read (end of file), with (x, y) its place; the codes before it are stored.
-bool ReadSeamCodes(std::FILE* file, char** codes, int nx, int ny, int& x, int& y);
+[[nodiscard]] bool ReadSeamCodes(std::FILE* file, char** codes, int nx, int ny, int& x, int& y);
 
 // Writes codes[1..nx][1..ny] one row per line, y = ny first.
 void WriteSeamRows(std::FILE* file, char** codes, int nx, int ny);

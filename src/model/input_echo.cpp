@@ -229,7 +229,7 @@ int CModelDat::WriteInputEcho() {
   return 0;
 }
 
-int CModelDat::WriteTopoGridDetails(RunLog& log) {
+void CModelDat::WriteTopoGridDetails(RunLog& log) {
   log.Write("  TOPOGRAPHIC GRID DETAILS\n\n");
   log.Printf("  X COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- %f\n", topoOriginX);
   log.Printf("  Y COORDINATE OF TOPOGRAPHIC GRID ORIGIN    -- %f\n", topoOriginY);
@@ -239,12 +239,11 @@ int CModelDat::WriteTopoGridDetails(RunLog& log) {
   log.Printf("  NO. OF TOPOGRAPHIC BLOCKS ALONG X AXIS     -- %i\n", topoNx);
   log.Printf("  NO. OF TOPOGRAPHIC BLOCKS ALONG Y AXIS     -- %i\n", topoNy);
   log.Write("\n");
-  return 0;
 }
 
 // gridNumber and blockCount come from the static stress file's header and are
 // not printed.
-int CModelDat::WriteStaticGridDetails(RunLog& log, int /*gridNumber*/, int /*blockCount*/,
+void CModelDat::WriteStaticGridDetails(RunLog& log, int /*gridNumber*/, int /*blockCount*/,
                                       double width, int blocksX, int blocksY, double originX,
                                       double originY, double originZ, int gridCount) {
   log.Write("  STATIC STRESS GRID DETAILS\n\n");
@@ -256,7 +255,6 @@ int CModelDat::WriteStaticGridDetails(RunLog& log, int /*gridNumber*/, int /*blo
   log.Printf("  NO. OF STATIC STRESS BLOCKS ALONG X AXIS     -- %i\n", blocksX);
   log.Printf("  NO. OF STATIC STRESS BLOCKS ALONG Y AXIS     -- %i\n", blocksY);
   log.Write("\n");
-  return 0;
 }
 
 }  // namespace kavrel

@@ -21,7 +21,7 @@ namespace kavrel::input {
 // line was ended by a line feed (false for a last line cut off by the end of
 // the file). Returns false when the file holds no more characters (or cannot
 // be read), leaving `line` empty.
-bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd = nullptr);
+[[nodiscard]] bool ReadLine(std::FILE* file, std::string& line, bool* hadLineEnd = nullptr);
 
 enum class LineRead { Line, End, TooLong };
 

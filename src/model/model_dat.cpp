@@ -40,7 +40,7 @@ void SeamCube(DCube& cube, int seams, int nx, int ny) {
 // fills its own. With topographic stress on, overburdenStress is left at zero
 // for the topographic stage to fill. Memory exhaustion is fatal inside
 // the array routines.
-int CModelDat::AllocateArrays() {
+void CModelDat::AllocateArrays() {
   const int S = seamCount;
 
   convergence.Allocate(1, S, 0, nx + 1, 0, ny + 1);
@@ -136,8 +136,6 @@ int CModelDat::AllocateArrays() {
   }
   if (lmsPillarCount > 0)
     for (LmsResult& r : lmsResults) r = LmsResult{};
-
-  return 1;
 }
 
 // Releases what AllocateArrays made, under the same conditions, and last the

@@ -221,35 +221,35 @@ class CModelDat {
   SeamView Seam(int s) const;  // seam s = 1..seamCount of the current step
 
   // ---- arrays (model_dat.cpp) -------------------------------------------------
-  int AllocateArrays();
+  void AllocateArrays();
   void ReleaseArrays();
 
   // ---- input file (input_reader.cpp) ------------------------------------------
-  int ReadInputFile();
+  [[nodiscard]] int ReadInputFile();
 
   // ---- code files (code_files.cpp) --------------------------------------------
   std::string StepCodeFileName(int step) const;
-  int WriteStepCodeFiles(std::FILE* input);
-  int ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log);
+  [[nodiscard]] int WriteStepCodeFiles(std::FILE* input);
+  void ReadStepCodes(CCube& previous, CCube& current, int step, RunLog& log);
   int CodeToInteger(char code);
 
   // ---- echo (input_echo.cpp) ---------------------------------------------------
-  int WriteInputEcho();
-  int WriteTopoGridDetails(RunLog& log);
-  int WriteStaticGridDetails(RunLog& log, int gridNumber, int blockCount, double width, int blocksX,
+  [[nodiscard]] int WriteInputEcho();
+  void WriteTopoGridDetails(RunLog& log);
+  void WriteStaticGridDetails(RunLog& log, int gridNumber, int blockCount, double width, int blocksX,
                              int blocksY, double originX, double originY, double originZ,
                              int gridCount);
 
   // ---- result files (result_files.cpp) -----------------------------------------
-  int SetUnits();
-  int WriteResults(int mode);
+  void SetUnits();
+  [[nodiscard]] int WriteResults(int mode);
 
   // ---- stress grid files (stress_grid_files.cpp) --------------------------------
-  int TopoInputReader();
-  int TopoStressWriter();
-  int TopoStressReader();
-  int OffSeamStressWriter(int step);
-  int StaticStressReader(RunLog& log);
+  [[nodiscard]] int TopoInputReader();
+  [[nodiscard]] int TopoStressWriter();
+  [[nodiscard]] int TopoStressReader();
+  [[nodiscard]] int OffSeamStressWriter(int step);
+  [[nodiscard]] int StaticStressReader(RunLog& log);
 
   // ---- step summary (model/step_summary.cpp) -----------------------------------------
   // Every summary row of the run so far, in the order computed; the run
@@ -262,7 +262,7 @@ class CModelDat {
   void WriteSummaryFile(int step);
 
   // ---- run driver (run/run_driver.cpp) ---------------------------------------
-  int RunAnalysis();
+  [[nodiscard]] int RunAnalysis();
   // Passes allowed at one detail level of a step before the run ends as
   // unsettled (message M2, exit code 1).
   int maxPassesPerLevel = 1000;
@@ -275,13 +275,14 @@ class CModelDat {
   double HardeningGobStress(int code, double strain) const;
 
   // ---- SOR (solver/sor_solver.cpp) -------------------------------------------------
-  int SolveSeam(double** u, char** codes, int s, int nx, int ny, double d, double thickness,
-                double** totalStress, double** overburdenStress, double** surfaceEffectStress,
-                double** interseamStress, double** preCalculatedStress, RunLog& log);
-  int SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
-                         double thickness, double** totalStress, double** overburdenStress,
-                         double** surfaceEffectStress, double** interseamStress,
-                         double** preCalculatedStress, RunLog& log);
+  // One seam's solve (solver/sor_solver.h, SolveSeamSor) with the model's
+  // settings; books the last two largest changes in maxDisplacement[s].
+  [[nodiscard]] int SolveSeam(double** u, char** codes, int s, int seamNx, int seamNy, double d,
+                double thickness, double** stress, double** overburden, double** surface,
+                double** interseam, double** precalculated, RunLog& log);
+  [[nodiscard]] int SolveSeamWithFault(double** u, char** codes, int s, int seamNx, int seamNy, double d,
+                         double thickness, double** stress, double** overburden, double** surface,
+                         double** interseam, double** precalculated, RunLog& log);
   void ApplyBoundaryConditions(double** u);
 
   // ---- influence kernel (solver/influence_kernel.cpp) --------------------------------
@@ -291,7 +292,7 @@ class CModelDat {
 
   // ---- topographic stresses (solver/topographic.cpp) ----------------------------------
   void TopographicStresses(RunLog& log);
-  int TopographicSor(double** displacement, int topoNx, int topoNy, double topoBlockWidth,
+  int TopographicSor(double** displacement, int gridNx, int gridNy, double blockWidth,
                      double** load, RunLog& log);
 
   // ---- timing profile (run/timing_profile.cpp) --------------------------------------
@@ -340,8 +341,8 @@ class CModelDat {
   void RoofStresses(int s);
 
   // ---- off-seam grids (post/off_seam.cpp) ---------------------------------------------------
-  int OffSeamDisplacements(int step);
-  int OffSeamStresses(int step);
+  [[nodiscard]] int OffSeamDisplacements(int step);
+  [[nodiscard]] int OffSeamStresses(int step);
 
  private:
   NullProgressSink nullProgress_;

@@ -17,13 +17,13 @@ class CModelDat;
 // reader's own message is followed by "The Input File was not the Correct
 // Format - OFO1"; after a successful read the model's warnings go to the
 // sink's ShowWarning, in order. Returns the reader's result (0 on success).
-int ReadModel(CModelDat& model);
+[[nodiscard]] int ReadModel(CModelDat& model);
 
 // Sets the names, reads the model (ReadModel), announces a successful read
 // when `announceSuccess` is set, and writes the input echo; an echo that
 // fails is followed by "Could not Write the Output File - OFO2". Returns 0, or
 // the reader's or the echo's non-zero result. A fatal error of the core
 // propagates as FatalExit.
-int OpenModel(CModelDat& model, const InputNames& names, bool announceSuccess);
+[[nodiscard]] int OpenModel(CModelDat& model, const InputNames& names, bool announceSuccess);
 
 }  // namespace kavrel

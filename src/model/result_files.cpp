@@ -37,7 +37,7 @@ void Value(std::string& out, const char* separator, double value) {
 // Sets the unit labels and output factors of `unitSystem`, and both header
 // lines of the result files from the option flags. A code outside 0..3 ends
 // the program (exit code 1).
-int CModelDat::SetUnits() {
+void CModelDat::SetUnits() {
   switch (unitSystem) {
     case 0:
       lengthUnit = "in";
@@ -121,7 +121,6 @@ int CModelDat::SetUnits() {
   const std::string prefix = FormatText(32, "%3i,", columns);
   resultHeader1 = prefix + names.substr(1) + "\n";
   resultHeader2 = prefix + units.substr(1) + "\n";
-  return 0;
 }
 
 // Writes one block of every seam's result file: mode 1 creates the file with

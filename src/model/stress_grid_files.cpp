@@ -58,7 +58,7 @@ std::string ReadAll(std::FILE* f) {
 // The next line of `f` without its line end; past the end, an empty line.
 std::string NextLine(std::FILE* f) {
   std::string line;
-  input::ReadLine(f, line);
+  if (!input::ReadLine(f, line)) return std::string();
   return line;
 }
 

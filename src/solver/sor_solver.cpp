@@ -392,22 +392,18 @@ int SolveAndBook(CModelDat& m, bool withFault, double** u, char** codes, int s, 
 
 }  // namespace
 
-int CModelDat::SolveSeam(double** u, char** codes, int s, int nx, int ny, double d,
-                         double thickness, double** totalStress, double** overburdenStress,
-                         double** surfaceEffectStress, double** interseamStress,
-                         double** preCalculatedStress, RunLog& log) {
-  return SolveAndBook(*this, false, u, codes, s, nx, ny, d, thickness, totalStress,
-                      overburdenStress, surfaceEffectStress, interseamStress, preCalculatedStress,
-                      log);
+int CModelDat::SolveSeam(double** u, char** codes, int s, int seamNx, int seamNy, double d,
+                         double thickness, double** stress, double** overburden, double** surface,
+                         double** interseam, double** precalculated, RunLog& log) {
+  return SolveAndBook(*this, false, u, codes, s, seamNx, seamNy, d, thickness, stress, overburden,
+                      surface, interseam, precalculated, log);
 }
 
-int CModelDat::SolveSeamWithFault(double** u, char** codes, int s, int nx, int ny, double d,
-                                  double thickness, double** totalStress, double** overburdenStress,
-                                  double** surfaceEffectStress, double** interseamStress,
-                                  double** preCalculatedStress, RunLog& log) {
-  return SolveAndBook(*this, true, u, codes, s, nx, ny, d, thickness, totalStress,
-                      overburdenStress, surfaceEffectStress, interseamStress, preCalculatedStress,
-                      log);
+int CModelDat::SolveSeamWithFault(double** u, char** codes, int s, int seamNx, int seamNy, double d,
+                                  double thickness, double** stress, double** overburden, double** surface,
+                                  double** interseam, double** precalculated, RunLog& log) {
+  return SolveAndBook(*this, true, u, codes, s, seamNx, seamNy, d, thickness, stress, overburden,
+                      surface, interseam, precalculated, log);
 }
 
 void ApplySeamEdges(const SeamEdges& edges, int nx, int ny, double** u) {

@@ -117,7 +117,7 @@ void CModelDat::TopographicStresses(RunLog& log) {
   }
 }
 
-int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy, double topoBlockWidth,
+int CModelDat::TopographicSor(double** displacement, int gridNx, int gridNy, double blockWidth,
                               double** load, RunLog& log) {
   double** u = displacement;
   progress->OpenSolverPanel();
@@ -125,19 +125,19 @@ int CModelDat::TopographicSor(double** displacement, int topoNx, int topoNy, dou
   const double K = omega * 0.25;
   const double R = 1 - omega;
   const double C = (2.0 / (layerPlateFactor * elasticModulus)) *
-                   (topoBlockWidth * topoBlockWidth * K);
+                   (blockWidth * blockWidth * K);
   double maxChange = stressConvergence + 1;
   int iMax = 0, jMax = 0;
   int n = 1;
 
   while (n <= maxIterations) {
     maxChange = 0;
-    for (int i = 1; i <= topoNx; ++i) {
+    for (int i = 1; i <= gridNx; ++i) {
       double* up = u[i - 1];
       double* here = u[i];
       double* down = u[i + 1];
       const double* q = load[i];
-      for (int j = 1; j <= topoNy; ++j) {
+      for (int j = 1; j <= gridNy; ++j) {
         const double old = here[j];
         const double updated =
             K * (up[j] + down[j] + here[j - 1] + here[j + 1]) + R * old - C * q[j];

@@ -341,7 +341,7 @@ TEST(InputEcho, TopographicGridDetails) {
   model.topoNy = 25;
   RunLog log = testing_support::TemporaryLog();
   ASSERT_TRUE(log);
-  EXPECT_EQ(model.WriteTopoGridDetails(log), 0);
+  model.WriteTopoGridDetails(log);
   EXPECT_EQ(testing_support::LogText(log),
             "  TOPOGRAPHIC GRID DETAILS\n"
             "\n"
@@ -359,7 +359,7 @@ TEST(InputEcho, StaticStressGridDetails) {
   CModelDat model;
   RunLog log = testing_support::TemporaryLog();
   ASSERT_TRUE(log);
-  EXPECT_EQ(model.WriteStaticGridDetails(log, 7, 400, 120, 20, 20, 10, 20.25, -6720, 2), 0);
+  model.WriteStaticGridDetails(log, 7, 400, 120, 20, 20, 10, 20.25, -6720, 2);
   EXPECT_EQ(testing_support::LogText(log),
             "  STATIC STRESS GRID DETAILS\n"
             "\n"

@@ -45,7 +45,8 @@ TEST(ModelDat, ConstructionStartsEmpty) {
 TEST(ModelDat, WithoutOptionsOnlyTheBaseGridsExist) {
   CModelDat m;
   PlainModel(m);
-  EXPECT_EQ(m.AllocateArrays(), 1);
+  m.AllocateArrays();
+  EXPECT_EQ(m.arraysAllocated, 1);
   EXPECT_EQ(m.arraysAllocated, 1);
   for (const DCube* c : {&m.totalStress, &m.overburdenStress, &m.surfaceEffectStress,
                          &m.interseamStress, &m.preCalculatedStress}) {

@@ -40,13 +40,13 @@ inline std::vector<std::string> CodeRows(int rows, int width, char code) {
 
 // A model bound to `folder`/`title`.inp with a recording sink.
 struct ModelInFolder {
-  explicit ModelInFolder(const std::filesystem::path& folder, const std::string& title = "model")
-      : folder(folder), title(title) {
+  explicit ModelInFolder(const std::filesystem::path& in, const std::string& name = "model")
+      : folder(in), title(name) {
     model.SetMessages(&sink);
-    model.SetInputPathName((folder / (title + ".inp")).string());
-    model.SetInputFolder(folder.string() + "/");
-    model.SetInputFileName(title + ".inp");
-    model.SetInputFileTitle(title);
+    model.SetInputPathName((in / (name + ".inp")).string());
+    model.SetInputFolder(in.string() + "/");
+    model.SetInputFileName(name + ".inp");
+    model.SetInputFileTitle(name);
   }
   std::filesystem::path InputPath() const { return folder / (title + ".inp"); }
   int Read(const std::string& text) {

@@ -44,7 +44,7 @@ TEST(ResultFiles, UnitCodesSetLabelsAndFactors) {
     CModelDat model;
     model.seamCount = 1;
     model.unitSystem = row.code;
-    EXPECT_EQ(model.SetUnits(), 0);
+    model.SetUnits();
     EXPECT_EQ(model.lengthUnit, row.length);
     EXPECT_EQ(model.stressUnit, row.stress);
     EXPECT_EQ(model.energyUnit, row.energy);

@@ -24,7 +24,7 @@ using kavrel::SplitInputPath;
 
 // File > Open (kavrel::OpenModel) for the input at `path`. Returns 0, or the
 // reader's or the echo's non-zero result.
-int OpenModel(CModelDat& model, const std::string& path, bool announceSuccess);
+[[nodiscard]] int OpenModel(CModelDat& model, const std::string& path, bool announceSuccess);
 
 // How a model command reports: `quiet` drops the diagnostic lines,
 // `statusLine` draws the live status line on standard error.
@@ -37,12 +37,12 @@ struct ModelReporting {
 // and maps every way it can end onto the exit status: the body's result, a
 // fatal error's code (its text on standard error), 70 for an internal error.
 // The status line is erased before it returns.
-int RunOnModel(const ConsoleStreams& streams, const ModelReporting& reporting,
+[[nodiscard]] int RunOnModel(const ConsoleStreams& streams, const ModelReporting& reporting,
                const std::function<int(CModelDat& model, ConsoleProgressSink& progress)>& body);
 
 // The whole command: parses `args` (without the program name), runs it and
 // returns the process exit status. Nothing escapes as an exception.
-int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+[[nodiscard]] int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                    bool errIsTerminal);
 
 }  // namespace kavrel::console

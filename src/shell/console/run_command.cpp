@@ -100,8 +100,7 @@ int RunModel(const ConsoleStreams& streams, const std::string& path, const RunOp
             report.units = model.SummaryUnitsOf();
           }
         } keep{model, report};
-        model.RunAnalysis();
-        return 0;
+        return model.RunAnalysis();
       });
   if (status == 0 && !options.quiet)
     std::fputs(SummaryTable(report.rows, report.units,

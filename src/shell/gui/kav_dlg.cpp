@@ -550,8 +550,7 @@ void CKavDlg::OnRun() {
       return;
     }
     runStartTime_ = static_cast<long long>(std::time(nullptr));
-    model_.RunAnalysis();
-    finished = true;
+    finished = model_.RunAnalysis() == 0;
   } catch (const FatalExit& fatal) {
     EndAfterFatal(fatal);
   } catch (const std::exception& error) {

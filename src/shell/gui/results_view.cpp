@@ -526,13 +526,13 @@ bool ResultsView::ShowProfile(bool alongY) {
   plot::ProfileLine line;
   line.alongY = alongY;
   line.at = alongY ? clickX_ : clickY_;
-  plot::ProfileData data;
+  plot::ProfileData drawn;
   std::string reason;
-  if (!plot::SeamProfile(info_, *file, Seam(), {column}, steps, line, data, reason)) {
+  if (!plot::SeamProfile(info_, *file, Seam(), {column}, steps, line, drawn, reason)) {
     readout_->setText(FromLocal(reason));
     return false;
   }
-  profile_ = std::move(data);
+  profile_ = std::move(drawn);
   map_ = plot::MapData();
   codeMap_ = plot::CodeMapData();
   ReplacePlot();
