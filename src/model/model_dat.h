@@ -266,6 +266,9 @@ class CModelDat {
   // Passes allowed at one detail level of a step before the run ends as
   // unsettled (message M2, exit code 1).
   int maxPassesPerLevel = 1000;
+  // Threads the run may use (kavrel run --threads); 0 takes every core. The
+  // results, the log and every report are the same for any count.
+  int threadCount = 0;
 
   // ---- material laws (solver/element_stress.cpp) ---------------------------------
   void ElementStress(double** u, double** stress, char** codes, double thickness);

@@ -220,10 +220,15 @@ bool IsPositiveZero(double** a, int nx, int ny) {
   return true;
 }
 
-void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
-              MessageSink& sink) {
+void SorSweepOneRow(const SeamSweepPlan& plan, double** u, double** totalStress,
+                    SweepOutcome& outcome, MessageSink& sink) {
   if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink);
   else DispatchOb<false>(plan, u, totalStress, outcome, sink);
+}
+
+void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
+              MessageSink& sink) {
+  SorSweepOneRow(plan, u, totalStress, outcome, sink);
 }
 
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,

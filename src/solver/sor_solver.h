@@ -78,6 +78,11 @@ bool IsPositiveZero(double** a, int nx, int ny);
 void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
               MessageSink& sink);
 
+// The same sweep one row at a time, element after element: the reference
+// order of work that SorSweep must reproduce bit for bit.
+void SorSweepOneRow(const SeamSweepPlan& plan, double** u, double** totalStress,
+                    SweepOutcome& outcome, MessageSink& sink);
+
 // The stress pass alone with the resolved laws: totalStress from u.
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,
                            MessageSink& sink);
