@@ -136,36 +136,50 @@ inline ResolvedLaw ResolveMinedOutLaw(double rockModulus) {
   return law;
 }
 
-// Stress of a resolved law at `strain`; `previous` is the element's stress
-// before this evaluation (read only by the mined-out contact law).
+// Stress of a resolved law of kind Kind at `strain`; `previous` is the
+// element's stress before this evaluation (read only by the mined-out
+// contact law). For a loop over elements of one law.
+template <int Kind>
+inline double EvaluateLawOfKind(const ResolvedLaw& law, double strain, double previous) {
+  if constexpr (Kind == kLinearElasticCoal) {
+    return law.a * strain;
+  } else if constexpr (Kind == kStrainSofteningCoal) {
+    if (strain < law.b) return law.a * strain;
+    if (strain < law.c) return (strain - law.b) / law.d * law.e + law.f;
+    return law.g;
+  } else if constexpr (Kind == kElasticPlasticCoal) {
+    if (strain < law.b) return law.a * strain;
+    return (strain - law.b) * law.c + law.d;
+  } else if constexpr (Kind == kBilinearHardeningGob) {
+    const double scaled = strain / law.a;
+    if (scaled < law.b) return law.c * scaled;
+    return (scaled - law.b) * law.d + law.e;
+  } else if constexpr (Kind == kStrainHardeningGob) {
+    const double scaled = strain / law.a;
+    if (law.b == 0.0) return law.d * scaled;
+    return (std::exp(law.b * scaled) - 1.0) * law.c;
+  } else if constexpr (Kind == kLinearElasticGob) {
+    return (strain / law.a) * law.b;
+  } else if constexpr (Kind == kMinedOutKind) {
+    if (strain <= 1.0) return 0.0;
+    return (strain - 1.0) * law.a * 0.1 + previous * 0.9;
+  } else {  // kind 0, no law: the callers refuse such elements before any sweep
+    return 0.0;
+  }
+}
+
+// The same for a law of any kind.
 inline double EvaluateResolvedLaw(const ResolvedLaw& law, double strain, double previous) {
   switch (law.kind) {
-    case kLinearElasticCoal:
-      return law.a * strain;
-    case kStrainSofteningCoal:
-      if (strain < law.b) return law.a * strain;
-      if (strain < law.c) return (strain - law.b) / law.d * law.e + law.f;
-      return law.g;
-    case kElasticPlasticCoal:
-      if (strain < law.b) return law.a * strain;
-      return (strain - law.b) * law.c + law.d;
-    case kBilinearHardeningGob: {
-      const double scaled = strain / law.a;
-      if (scaled < law.b) return law.c * scaled;
-      return (scaled - law.b) * law.d + law.e;
-    }
-    case kStrainHardeningGob: {
-      const double scaled = strain / law.a;
-      if (law.b == 0.0) return law.d * scaled;
-      return (std::exp(law.b * scaled) - 1.0) * law.c;
-    }
-    case kLinearElasticGob:
-      return (strain / law.a) * law.b;
-    case kMinedOutKind:
-      if (strain <= 1.0) return 0.0;
-      return (strain - 1.0) * law.a * 0.1 + previous * 0.9;
-    default:  // kind 0, no law: the callers refuse such elements before any sweep
-      return 0.0;
+    case kLinearElasticCoal: return EvaluateLawOfKind<kLinearElasticCoal>(law, strain, previous);
+    case kStrainSofteningCoal: return EvaluateLawOfKind<kStrainSofteningCoal>(law, strain, previous);
+    case kElasticPlasticCoal: return EvaluateLawOfKind<kElasticPlasticCoal>(law, strain, previous);
+    case kBilinearHardeningGob:
+      return EvaluateLawOfKind<kBilinearHardeningGob>(law, strain, previous);
+    case kStrainHardeningGob: return EvaluateLawOfKind<kStrainHardeningGob>(law, strain, previous);
+    case kLinearElasticGob: return EvaluateLawOfKind<kLinearElasticGob>(law, strain, previous);
+    case kMinedOutKind: return EvaluateLawOfKind<kMinedOutKind>(law, strain, previous);
+    default: return 0.0;
   }
 }
 

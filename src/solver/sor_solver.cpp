@@ -11,7 +11,9 @@
 // a stress pass followed by a plain sweep.
 #include "solver/sor_solver.h"
 
+#include <algorithm>
 #include <bit>
+#include <utility>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -89,93 +91,284 @@ struct Sweeper {
       const double updated = sum * K + old * R - C * applied;
       ui[j] = updated;
       const double change = updated - old;
-      if (std::fabs(change) > absMax) {
-        maxChange = change;
-        absMax = std::fabs(change);
-        iMax = r.i;
-        jMax = j;
-      }
+      Offer(change, std::fabs(change), r.i, j);
     }
   }
 
   void Run(double** u, double** totalStress) {
-    const int nx = plan.nx, ny = plan.ny;
-    for (int i = 1; i <= nx; ++i) {
-      RowContext r;
-      r.i = i;
-      r.ui = u[i];
-      r.up = u[i - 1];
-      r.down = u[i + 1];
-      r.stress = totalStress[i];
-      r.ob = Ob ? plan.overburden[i] : nullptr;
-      r.se = Se ? plan.surface[i] : nullptr;
-      r.is = Is ? plan.interseam[i] : nullptr;
-      r.pc = Pc ? plan.precalculated[i] : nullptr;
-      r.slot = Fused ? plan.slots.data() + static_cast<std::size_t>(i - 1) * ny - 1 : nullptr;
-      if (!plan.fault || i < plan.faultX1 || i > plan.faultX2) {
-        Span<kOpen>(r, 1, ny);
-        continue;
-      }
-      // Row inside the fault's X extent: open links before and after the
-      // window's Y extent, cut links inside it.
-      const int lo = plan.faultY1 < 1 ? 1 : plan.faultY1;
-      const int hi = plan.faultY2 > ny ? ny : plan.faultY2;
-      if (lo > hi) {
-        Span<kOpen>(r, 1, ny);
-        continue;
-      }
-      Span<kOpen>(r, 1, lo - 1);
-      if (plan.faultAlongY == 0) {
-        if (lo == plan.faultY1) {
-          Span<kCutHighY>(r, lo, lo);
-          Span<kCutLowY>(r, lo + 1, hi);
-        } else {
-          Span<kCutLowY>(r, lo, hi);
-        }
-      } else if (i == plan.faultX1) {
-        Span<kCutHighX>(r, lo, hi);
+    for (int i = 1; i <= plan.nx; ++i) Row(u, totalStress, i);
+  }
+
+  // Takes an element's change into the running largest one: strictly larger
+  // wins, so of equal changes the first in X-outer, Y-inner order stays.
+  void Offer(double change, double absChange, int i, int j) {
+    if (absChange > absMax) {
+      maxChange = change;
+      absMax = absChange;
+      iMax = i;
+      jMax = j;
+    }
+  }
+
+  // Row i, element after element, through the fault window if it crosses it.
+  void Row(double** u, double** totalStress, int i) {
+    const int ny = plan.ny;
+    RowContext r;
+    r.i = i;
+    r.ui = u[i];
+    r.up = u[i - 1];
+    r.down = u[i + 1];
+    r.stress = totalStress[i];
+    r.ob = Ob ? plan.overburden[i] : nullptr;
+    r.se = Se ? plan.surface[i] : nullptr;
+    r.is = Is ? plan.interseam[i] : nullptr;
+    r.pc = Pc ? plan.precalculated[i] : nullptr;
+    r.slot = Fused ? plan.slots.data() + static_cast<std::size_t>(i - 1) * ny - 1 : nullptr;
+    if (!plan.fault || i < plan.faultX1 || i > plan.faultX2) {
+      Span<kOpen>(r, 1, ny);
+      return;
+    }
+    // Row inside the fault's X extent: open links before and after the
+    // window's Y extent, cut links inside it.
+    const int lo = plan.faultY1 < 1 ? 1 : plan.faultY1;
+    const int hi = plan.faultY2 > ny ? ny : plan.faultY2;
+    if (lo > hi) {
+      Span<kOpen>(r, 1, ny);
+      return;
+    }
+    Span<kOpen>(r, 1, lo - 1);
+    if (plan.faultAlongY == 0) {
+      if (lo == plan.faultY1) {
+        Span<kCutHighY>(r, lo, lo);
+        Span<kCutLowY>(r, lo + 1, hi);
       } else {
-        Span<kCutLowX>(r, lo, hi);
+        Span<kCutLowY>(r, lo, hi);
       }
-      Span<kOpen>(r, hi + 1, ny);
+    } else if (i == plan.faultX1) {
+      Span<kCutHighX>(r, lo, hi);
+    } else {
+      Span<kCutLowX>(r, lo, hi);
+    }
+    Span<kOpen>(r, hi + 1, ny);
+  }
+};
+
+// True when row i runs inside the fault's X extent (its links may be cut).
+bool RowInFault(const SeamSweepPlan& plan, int i) {
+  return plan.fault && i >= plan.faultX1 && i <= plan.faultX2;
+}
+
+// Groups the columns of every row by law, once per plan (the codes do not
+// change within a solve).
+void BuildLawRuns(const SeamSweepPlan& plan) {
+  const int nx = plan.nx, ny = plan.ny;
+  plan.lawOrder.resize(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
+  plan.lawRuns.clear();
+  plan.rowRuns.assign(static_cast<std::size_t>(nx) + 1, 0);
+  int counts[kMinedOutSlot + 1];
+  for (int i = 1; i <= nx; ++i) {
+    const std::size_t base = static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(ny);
+    const unsigned char* slot = plan.slots.data() + base;
+    for (int& c : counts) c = 0;
+    for (int j = 0; j < ny; ++j) ++counts[slot[j]];
+    int start[kMinedOutSlot + 1];
+    int next = 0;
+    for (int k = 0; k <= kMinedOutSlot; ++k) {
+      start[k] = next;
+      next += counts[k];
+      if (counts[k] > 0) plan.lawRuns.push_back({k, counts[k]});
+    }
+    for (int j = 0; j < ny; ++j) plan.lawOrder[base + start[slot[j]]++] = j + 1;
+    plan.rowRuns[static_cast<std::size_t>(i)] = plan.lawRuns.size();
+  }
+  plan.wave.assign(2 * kRowsInFlight * (static_cast<std::size_t>(ny) + 2), 0.0);
+}
+
+// The wavefront sweep of SorSweep (resolved laws only). A group of
+// kRowsInFlight rows starts with their stress pass, row after row and in
+// each row law after law: the stress of an element depends only on its
+// convergence at the sweep's start, so the pass gives the stresses of the
+// one-row sweep, and its contact reports in the one-row order (the openings
+// of a row are one law, taken in ascending j). With the stress go the two
+// terms of the update that do not depend on the neighbours, old * R and
+// C * applied; the wavefront then forms
+//   ((up + down + left + right) * K + old * R) - C * applied,
+// the one-row sweep's expression in its order.
+template <bool Ob, bool Se, bool Is, bool Pc>
+struct WaveSweeper {
+  static constexpr int kR = kRowsInFlight;
+  Sweeper<true, Ob, Se, Is, Pc>& rows;  // the one-row sweep, for single rows and the maximum
+  const SeamSweepPlan& plan;
+  double* a[kR];  // old * R of each row in flight, indexed by j
+  double* b[kR];  // C * applied
+
+  template <int Kind>
+  void StressRun(const ResolvedLaw& law, const int* columns, int count, int i, double* ui,
+                 double* si, const double* ob, const double* se, const double* is,
+                 const double* pc, double* ar, double* br) {
+    const double R = plan.R, C = plan.C, thickness = plan.thickness;
+    for (int n = 0; n < count; ++n) {
+      const int j = columns[n];
+      const double old = ui[j];
+      const double strain = old / thickness;
+      const double stress = EvaluateLawOfKind<Kind>(law, strain, si[j]);
+      if constexpr (Kind == kMinedOutKind)
+        if (MinedOutInContact(strain)) [[unlikely]] ReportMinedOutContact(rows.sink, i, j);
+      si[j] = stress;
+      double applied = stress;
+      if constexpr (Ob) applied = applied - ob[j];
+      if constexpr (Se) applied = applied - se[j];
+      if constexpr (Is) applied = applied - is[j];
+      if constexpr (Pc) applied = applied - pc[j];
+      ar[j] = old * R;
+      br[j] = C * applied;
+    }
+  }
+
+  void StressPass(double** u, double** totalStress, int i, int r) {
+    double* ui = u[i];
+    double* si = totalStress[i];
+    const double* ob = Ob ? plan.overburden[i] : nullptr;
+    const double* se = Se ? plan.surface[i] : nullptr;
+    const double* is = Is ? plan.interseam[i] : nullptr;
+    const double* pc = Pc ? plan.precalculated[i] : nullptr;
+    const int* columns =
+        plan.lawOrder.data() + static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(plan.ny);
+    for (std::size_t k = plan.rowRuns[static_cast<std::size_t>(i - 1)];
+         k < plan.rowRuns[static_cast<std::size_t>(i)]; ++k) {
+      const SeamSweepPlan::LawRun run = plan.lawRuns[k];
+      const ResolvedLaw& law = plan.laws[run.slot];
+      switch (law.kind) {
+#define KAVREL_STRESS_RUN(KIND) \
+  case KIND: StressRun<KIND>(law, columns, run.count, i, ui, si, ob, se, is, pc, a[r], b[r]); break;
+        KAVREL_STRESS_RUN(kLinearElasticCoal)
+        KAVREL_STRESS_RUN(kStrainSofteningCoal)
+        KAVREL_STRESS_RUN(kElasticPlasticCoal)
+        KAVREL_STRESS_RUN(kBilinearHardeningGob)
+        KAVREL_STRESS_RUN(kStrainHardeningGob)
+        KAVREL_STRESS_RUN(kLinearElasticGob)
+        KAVREL_STRESS_RUN(kMinedOutKind)
+#undef KAVREL_STRESS_RUN
+        default: StressRun<0>(law, columns, run.count, i, ui, si, ob, se, is, pc, a[r], b[r]);
+      }
+      columns += run.count;
+    }
+  }
+
+  // Rows i .. i + kR - 1, none of them in the fault window.
+  void Group(double** u, double** totalStress, int i) {
+    for (int r = 0; r < kR; ++r) StressPass(u, totalStress, i + r, r);
+    const int ny = plan.ny;
+    const double K = plan.K;
+    double* row[kR + 2];  // row[r + 1] = u[i + r]; row[0] above, row[kR + 1] below
+    for (int r = 0; r < kR + 2; ++r) row[r] = u[i - 1 + r];
+    double change[kR], absChange[kR];
+    int at[kR];
+    for (int r = 0; r < kR; ++r) {
+      change[r] = 0;
+      absChange[r] = rows.absMax;  // only a change beyond the sweep's largest so far counts
+      at[r] = 0;
+    }
+    auto element = [&](int r, int j) {
+      double* ui = row[r + 1];
+      const double old = ui[j];
+      const double sum = row[r][j] + row[r + 2][j] + ui[j - 1] + ui[j + 1];
+      const double updated = sum * K + a[r][j] - b[r][j];
+      ui[j] = updated;
+      const double d = updated - old;
+      const double ad = std::fabs(d);
+      if (ad > absChange[r]) {
+        change[r] = d;
+        absChange[r] = ad;
+        at[r] = j;
+      }
+    };
+    // Row r works on column t - r. Within a step the rows go from the last to
+    // the first, so that row r reads the value that row r - 1 wrote at the
+    // step before, not the one it writes now.
+    int t = 1;
+    for (; t < kR && t <= ny; ++t)  // filling: rows 0 .. t - 1
+      for (int r = t - 1; r >= 0; --r) element(r, t - r);
+    for (; t <= ny; ++t) {  // steady state: every row in flight
+#pragma GCC unroll 8
+      for (int r = kR - 1; r >= 0; --r) element(r, t - r);
+    }
+    for (; t < ny + kR; ++t)  // draining: rows t - ny .. min(t - 1, kR - 1)
+      for (int r = std::min(kR - 1, t - 1); r >= t - ny; --r) element(r, t - r);
+    for (int r = 0; r < kR; ++r)
+      if (at[r] != 0) rows.Offer(change[r], absChange[r], i + r, at[r]);
+  }
+
+  void Run(double** u, double** totalStress) {
+    const int nx = plan.nx;
+    int i = 1;
+    while (i <= nx) {
+      bool whole = i + kR - 1 <= nx;
+      for (int r = 0; whole && r < kR; ++r) whole = !RowInFault(plan, i + r);
+      if (whole) {
+        Group(u, totalStress, i);
+        i += kR;
+      } else {
+        rows.Row(u, totalStress, i);
+        ++i;
+      }
     }
   }
 };
 
 template <bool Fused, bool Ob, bool Se, bool Is, bool Pc>
 void RunSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
-              MessageSink& sink) {
+              MessageSink& sink, bool wave) {
   Sweeper<Fused, Ob, Se, Is, Pc> sweeper{plan, sink, outcome.maxChange,
                                           std::fabs(outcome.maxChange), outcome.iMax,
                                           outcome.jMax};
-  sweeper.Run(u, totalStress);
+  if constexpr (Fused) {
+    if (wave) {
+      if (plan.rowRuns.empty()) BuildLawRuns(plan);
+      const std::size_t stride = static_cast<std::size_t>(plan.ny) + 2;
+      WaveSweeper<Ob, Se, Is, Pc> waves{sweeper, plan, {}, {}};
+      for (int r = 0; r < kRowsInFlight; ++r) {
+        waves.a[r] = plan.wave.data() + static_cast<std::size_t>(2 * r) * stride;
+        waves.b[r] = plan.wave.data() + static_cast<std::size_t>(2 * r + 1) * stride;
+      }
+      waves.Run(u, totalStress);
+    } else {
+      sweeper.Run(u, totalStress);
+    }
+  } else {
+    sweeper.Run(u, totalStress);
+  }
   outcome.maxChange = sweeper.maxChange;
   outcome.iMax = sweeper.iMax;
   outcome.jMax = sweeper.jMax;
 }
 
 template <bool Fused, bool Ob, bool Se, bool Is>
-void DispatchPc(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
-  if (p.usePrecalculated) RunSweep<Fused, Ob, Se, Is, true>(p, u, t, o, s);
-  else RunSweep<Fused, Ob, Se, Is, false>(p, u, t, o, s);
+void DispatchPc(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                bool w) {
+  if (p.usePrecalculated) RunSweep<Fused, Ob, Se, Is, true>(p, u, t, o, s, w);
+  else RunSweep<Fused, Ob, Se, Is, false>(p, u, t, o, s, w);
 }
 
 template <bool Fused, bool Ob, bool Se>
-void DispatchIs(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
-  if (p.useInterseam) DispatchPc<Fused, Ob, Se, true>(p, u, t, o, s);
-  else DispatchPc<Fused, Ob, Se, false>(p, u, t, o, s);
+void DispatchIs(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                bool w) {
+  if (p.useInterseam) DispatchPc<Fused, Ob, Se, true>(p, u, t, o, s, w);
+  else DispatchPc<Fused, Ob, Se, false>(p, u, t, o, s, w);
 }
 
 template <bool Fused, bool Ob>
-void DispatchSe(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
-  if (p.useSurface) DispatchIs<Fused, Ob, true>(p, u, t, o, s);
-  else DispatchIs<Fused, Ob, false>(p, u, t, o, s);
+void DispatchSe(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                bool w) {
+  if (p.useSurface) DispatchIs<Fused, Ob, true>(p, u, t, o, s, w);
+  else DispatchIs<Fused, Ob, false>(p, u, t, o, s, w);
 }
 
 template <bool Fused>
-void DispatchOb(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s) {
-  if (p.useOverburden) DispatchSe<Fused, true>(p, u, t, o, s);
-  else DispatchSe<Fused, false>(p, u, t, o, s);
+void DispatchOb(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                bool w) {
+  if (p.useOverburden) DispatchSe<Fused, true>(p, u, t, o, s, w);
+  else DispatchSe<Fused, false>(p, u, t, o, s, w);
 }
 
 }  // namespace
@@ -222,13 +415,14 @@ bool IsPositiveZero(double** a, int nx, int ny) {
 
 void SorSweepOneRow(const SeamSweepPlan& plan, double** u, double** totalStress,
                     SweepOutcome& outcome, MessageSink& sink) {
-  if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink);
-  else DispatchOb<false>(plan, u, totalStress, outcome, sink);
+  if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink, false);
+  else DispatchOb<false>(plan, u, totalStress, outcome, sink, false);
 }
 
 void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
               MessageSink& sink) {
-  SorSweepOneRow(plan, u, totalStress, outcome, sink);
+  if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink, true);
+  else DispatchOb<false>(plan, u, totalStress, outcome, sink, false);
 }
 
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,
@@ -289,14 +483,11 @@ SorSettings SorSettingsOf(const CModelDat& m, bool withFault) {
   return s;
 }
 
-SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& materials,
-                             const SeamSolveArrays& a, const SolveReporting& report) {
-  const int nx = a.nx, ny = a.ny;
-  double** u = a.convergence;
+SeamSweepPlan PlanSeamSweep(const SorSettings& settings, const SeamSolveArrays& a) {
   const double d = settings.elementWidth;
   SeamSweepPlan plan;
-  plan.nx = nx;
-  plan.ny = ny;
+  plan.nx = a.nx;
+  plan.ny = a.ny;
   plan.thickness = a.thickness;
   plan.K = settings.overRelaxation * 0.25;
   plan.R = 1 - settings.overRelaxation;
@@ -311,6 +502,25 @@ SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& m
   plan.faultX2 = settings.faultX2;
   plan.faultY1 = settings.faultY1;
   plan.faultY2 = settings.faultY2;
+  return plan;
+}
+
+void PrepareSeamSweep(const MaterialTable& materials, const SeamSolveArrays& a,
+                      SeamSweepPlan& plan) {
+  plan.lawsResolved = ResolveSeamLaws(materials.type, materials.props, materials.count,
+                                      materials.rockModulus, a.codes, a.nx, a.ny, plan.laws,
+                                      plan.slots);
+  plan.useOverburden = !IsPositiveZero(a.overburden, a.nx, a.ny);
+  plan.useSurface = !IsPositiveZero(a.surface, a.nx, a.ny);
+  plan.useInterseam = !IsPositiveZero(a.interseam, a.nx, a.ny);
+  plan.usePrecalculated = !IsPositiveZero(a.precalculated, a.nx, a.ny);
+}
+
+SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& materials,
+                             const SeamSolveArrays& a, const SolveReporting& report) {
+  const int nx = a.nx, ny = a.ny;
+  double** u = a.convergence;
+  SeamSweepPlan plan = PlanSeamSweep(settings, a);
   bool prepared = false;
 
   report.progress.OpenSolverPanel();
@@ -324,13 +534,7 @@ SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& m
       if (!prepared) {
         // Done at the first sweep, where the first stress pass would meet a
         // bad code; the arrays and codes stay fixed for the rest of the solve.
-        plan.lawsResolved = ResolveSeamLaws(materials.type, materials.props, materials.count,
-                                            materials.rockModulus, a.codes, nx, ny, plan.laws,
-                                            plan.slots);
-        plan.useOverburden = !IsPositiveZero(a.overburden, nx, ny);
-        plan.useSurface = !IsPositiveZero(a.surface, nx, ny);
-        plan.useInterseam = !IsPositiveZero(a.interseam, nx, ny);
-        plan.usePrecalculated = !IsPositiveZero(a.precalculated, nx, ny);
+        PrepareSeamSweep(materials, a, plan);
         prepared = true;
       }
       // Codes the fast path cannot take (a refused or foreign code) go through

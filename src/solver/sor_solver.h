@@ -11,6 +11,7 @@
 // separate stress pass before the sweep would give them.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "model/seam_view.h"
@@ -51,7 +52,24 @@ struct SeamSweepPlan {
   bool fault = false;
   int faultAlongY = 0;
   int faultX1 = 0, faultX2 = 0, faultY1 = 0, faultY2 = 0;
+
+  // Work space of the wavefront sweep, built at its first sweep from the
+  // slots and reused by every later one: the columns of each row grouped by
+  // law (lawOrder, ascending within a law; row i's runs are
+  // lawRuns[rowRuns[i - 1] .. rowRuns[i]]), and two rows of ny + 2 values per
+  // row in flight for the terms old * R and C * applied.
+  struct LawRun {
+    int slot;
+    int count;
+  };
+  mutable std::vector<int> lawOrder;
+  mutable std::vector<LawRun> lawRuns;
+  mutable std::vector<std::size_t> rowRuns;
+  mutable std::vector<double> wave;
 };
+
+// Rows the fast sweep advances together on a skewed wavefront.
+constexpr int kRowsInFlight = 8;
 
 // Largest change of one sweep: signed value and its element. The caller sets
 // maxChange before the sweep; the location is kept from earlier sweeps when
@@ -75,6 +93,15 @@ bool IsPositiveZero(double** a, int nx, int ny);
 // One SOR sweep (with the fused stress pass when plan.lawsResolved; otherwise
 // totalStress must already hold the stresses of the sweep's start).
 // Diagnostics of mined-out contact go to `sink`.
+//
+// With resolved laws, rows outside the fault window go kRowsInFlight at a
+// time on a skewed wavefront: row i + r updates column j - r while row i
+// updates column j, so every element still sees exactly the neighbours the
+// one-row order gives it (the row above and the element to its left already
+// new, the others old) and gets the same operations in the same order; the
+// several independent chains keep the core busy where one row waits on the
+// latency of its own. The stresses, the contact reports and the largest
+// change come out as the one-row sweep gives them.
 void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
               MessageSink& sink);
 
@@ -157,6 +184,15 @@ struct SeamSolveResult {
   double maxChange = 0;
   int iMax = 0, jMax = 0;
 };
+
+// The sweep plan of a solve: its constants, applied stresses and fault
+// window. PrepareSeamSweep then resolves the laws of the codes and flags the
+// applied-stress arrays that are zero throughout; the solve does that at its
+// first sweep, where the first stress pass would meet a bad code.
+[[nodiscard]] SeamSweepPlan PlanSeamSweep(const SorSettings& settings,
+                                          const SeamSolveArrays& arrays);
+void PrepareSeamSweep(const MaterialTable& materials, const SeamSolveArrays& arrays,
+                      SeamSweepPlan& plan);
 
 // Solves the seam in place until the largest change of a sweep is within
 // settings.stressConvergence, then leaves the stresses of the converged
