@@ -4,7 +4,9 @@
 # log with its times masked, plus standard output, standard error and the exit
 # status. A change to the solver, the driver or a writer must leave this silent.
 #
-#   scripts/compare-runs.sh OLD_KAVREL NEW_KAVREL [-m MODEL.inp]... [-- EXTRA RUN ARGS]
+#   scripts/compare-runs.sh OLD_KAVREL NEW_KAVREL [-m MODEL.inp]... [-n NEW_ARGS] [-- EXTRA RUN ARGS]
+#
+# -n gives run arguments for the new binary only (e.g. -n "--threads 3").
 #
 # Exit status 0 when everything matches, 1 when anything differs, 64 on misuse.
 set -u
@@ -14,9 +16,11 @@ old=$(realpath "$1"); new=$(realpath "$2"); shift 2
 root=$(cd "$(dirname "$0")/.." && pwd)
 models="$root/examples/*.inp"
 extra=""
+newextra=""
 while [ $# -gt 0 ]; do
   case "$1" in
     -m) models="$models $(realpath "$2")"; shift 2 ;;
+    -n) newextra="$2"; shift 2 ;;
     --) shift; extra="$*"; break ;;
     *) echo "unknown argument: $1" >&2; exit 64 ;;
   esac
@@ -42,8 +46,8 @@ for m in $models; do
     cp "$m" "$d/"
     src=$(dirname "$m")
     for ext in top tpo sms; do [ -f "$src/$name.$ext" ] && cp "$src/$name.$ext" "$d/"; done
-    bin=$old; [ $side = new ] && bin=$new
-    (cd "$d" && "$bin" run $extra "$name.inp" >"$work/$side/$name.stdout" 2>"$work/$side/$name.stderr"
+    bin=$old; args=$extra; [ $side = new ] && bin=$new && args="$extra $newextra"
+    (cd "$d" && "$bin" run $args "$name.inp" >"$work/$side/$name.stdout" 2>"$work/$side/$name.stderr"
      echo $? >"$work/$side/$name.rc")
   done
   for f in $(cd "$work/old/$name" && ls) $(cd "$work/new/$name" && ls); do

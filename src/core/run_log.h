@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "core/text_files.h"
@@ -20,10 +21,24 @@ class RunLog {
  public:
   RunLog() = default;
   explicit RunLog(UniqueFile file) : file_(std::move(file)) {}
+  RunLog(RunLog&&) noexcept = default;
+  // The stream is closed before the buffer it may write to is released.
+  RunLog& operator=(RunLog&& other) noexcept {
+    file_.reset();
+    memory_ = std::move(other.memory_);
+    file_ = std::move(other.file_);
+    return *this;
+  }
 
   // Opens `path` with the fopen `mode` ("w" creates the log, "at" appends to
   // it); the log is closed when the file could not be opened.
   static RunLog Open(const std::string& path, const char* mode);
+
+  // A log held in memory, for work done on another thread whose lines the
+  // run writes to its own log later, in order (TakeText).
+  static RunLog InMemory();
+  // Everything written to an in-memory log; the log is closed afterwards.
+  std::string TakeText();
 
   bool IsOpen() const { return file_ != nullptr; }
   explicit operator bool() const { return IsOpen(); }
@@ -45,6 +60,13 @@ class RunLog {
   void Close() { file_.reset(); }
 
  private:
+  // The buffer open_memstream writes to; it outlives the stream.
+  struct MemoryText {
+    char* data = nullptr;
+    std::size_t size = 0;
+    ~MemoryText();
+  };
+  std::unique_ptr<MemoryText> memory_;  // declared first: destroyed after file_
   UniqueFile file_;
 };
 

@@ -8,6 +8,9 @@
 // write is the order in which these stages call them.
 #pragma once
 
+#include <exception>
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "model/model_dat.h"
 #include "solver/sor_solver.h"
 #include "run/phase_timer.h"
+#include "run/worker_pool.h"
 
 namespace kavrel {
 
@@ -48,9 +52,16 @@ class AnalysisRun {
   void InterseamStresses(int step, int p, int source);
   void MirrorImageStresses(int step, int p, int source);
   void SorPass(int step, int p);
+  // The same with the seams solved on the workers (run_threads.cpp).
+  void CouplingConcurrent(int step, int p);
+  void SorPassConcurrent(int step, int p);
+  // Waits on the workers: keeps the elapsed time shown (and so sees a Ctrl-C
+  // or a closed window).
+  std::vector<std::exception_ptr> OnWorkers(int count, const std::function<void(int)>& piece);
   // Solves seam s at level `level` and books the sweeps, their seconds and
   // the last two largest changes; returns the sweep count.
   int SolveAndBook(int s, int level);
+  void Book(int s, int level, const SeamSolveResult& r, long long seconds);
   void AverageOscillatingSeam(int step, int s);
   [[noreturn]] void LevelDidNotSettle(int step, int p);
 
@@ -81,6 +92,10 @@ class AnalysisRun {
   std::string pillarText_;
   std::vector<SolveTally> tally_;
   const SorSettings solverSettings_;
+  // Workers, when the run may use more than one thread; null otherwise, and
+  // every stage then runs on the calling thread exactly as written.
+  std::unique_ptr<WorkerPool> pool_;
+  std::vector<DMatrix> coarse_;  // every seam averaged to the pass's level
   long long lastSolveSeconds_ = 0;  // of the last SolveAndBook
 };
 

@@ -67,6 +67,10 @@ void AnalysisRun::LevelDidNotSettle(int step, int p) {
 // (and of the mirror images, with surface effects), each source averaged to
 // the pass's detail level first.
 void AnalysisRun::CouplingRecomputation(int step, int p) {
+  if (pool_) {
+    CouplingConcurrent(step, p);
+    return;
+  }
   const int f = kLevelFactor[L_];
   m_.levelNx = m_.nx / f;
   m_.levelNy = m_.ny / f;
@@ -137,6 +141,10 @@ void AnalysisRun::MirrorImageStresses(int step, int p, int j) {
 
 // One SOR solve of every seam; M becomes the largest sweep count of the pass.
 void AnalysisRun::SorPass(int step, int p) {
+  if (pool_ && m_.seamCount > 1) {
+    SorPassConcurrent(step, p);
+    return;
+  }
   const char* const pillar = pillarText_.c_str();
   M_ = 0;
   for (int l = 1; l <= m_.seamCount; ++l) {
@@ -180,18 +188,22 @@ int AnalysisRun::SolveAndBook(int s, int level) {
     r = SolveSeamSor(solverSettings_, m_.Materials(), arrays,
                      SolveReporting{progress_, *m_.messages, log_, m_.runClock, s});
   });
+  Book(s, level, r, d);
+  lastSolveSeconds_ = d;
+  return r.sweeps;
+}
+
+void AnalysisRun::Book(int s, int level, const SeamSolveResult& r, long long seconds) {
   m_.maxDisplacement[s][0] = m_.maxDisplacement[s][1];
   m_.maxDisplacement[s][1] = r.maxChange;
   SeamProfile& profile = m_.profile[s];
   profile.solutionLoops[level] += 1;
   profile.sorIterations[level] += r.sweeps;
-  profile.sorSeconds[level] += d;
+  profile.sorSeconds[level] += seconds;
   SolveTally& t = tally_[static_cast<std::size_t>(s)];
   t.sweeps += r.sweeps;
   ++t.solves;
   if (r.sweeps > t.largest) t.largest = r.sweeps;
-  lastSolveSeconds_ = d;
-  return r.sweeps;
 }
 
 // Two last largest changes of opposite sign: the seam oscillates between

@@ -1,5 +1,5 @@
-// `kavrel run [--quiet] [--static-stresses] MODEL.inp`: File > Open, then the
-// whole analysis, interruptible by Ctrl-C.
+// `kavrel run [--quiet] [--static-stresses] [--threads N] MODEL.inp`: File >
+// Open, then the whole analysis, interruptible by Ctrl-C.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -24,6 +24,7 @@ namespace {
 struct RunOptions {
   bool quiet = false;
   bool staticStresses = false;
+  int threads = 0;  // 0: every core
 };
 
 // What a run leaves for the console to report once its status line is gone.
@@ -79,6 +80,7 @@ int RunModel(const ConsoleStreams& streams, const std::string& path, const RunOp
         const int openResult = OpenModel(model, path, !options.quiet);
         if (openResult != 0) return openResult;
         if (options.staticStresses) model.staticStress = 1;
+        model.threadCount = options.threads;
         progress.SetStepCount(model.stepCount);
         // From here on Ctrl-C stops the run at its next report, unwinding so
         // that the log is closed with everything written so far.
@@ -118,16 +120,19 @@ int RunModel(const ConsoleStreams& streams, const std::string& path, const RunOp
 ConsoleCommand RunCommand() {
   ConsoleCommand command;
   command.name = "run";
-  command.synopsis = {"run [--quiet] [--static-stresses] MODEL.inp"};
+  command.synopsis = {"run [--quiet] [--static-stresses] [--threads N] MODEL.inp"};
   command.help =
       "  run     check, then run the analysis: the log MODEL.out and the result files\n"
       "          MODEL.f1, MODEL.f2, ... next to the input\n"
       "  --quiet            no status line and no diagnostic lines on standard output\n"
-      "  --static-stresses  load the seams' pre-calculated static stresses (MODEL.sms)\n";
+      "  --static-stresses  load the seams' pre-calculated static stresses (MODEL.sms)\n"
+      "  --threads N        use N threads (default: every core); the results are the\n"
+      "                     same for any N\n";
   command.add = [](CLI::App& sub) -> CommandFinisher {
     auto options = std::make_shared<RunOptions>();
     sub.add_flag("--quiet", options->quiet);
     sub.add_flag("--static-stresses", options->staticStresses);
+    sub.add_option("--threads", options->threads)->check(CLI::PositiveNumber);
     auto given = AddModelArgument(sub);
     return [given, options]() -> CommandAction {
       const std::string path = OneModelPath(*given);

@@ -1,0 +1,200 @@
+// The solve stages of a pass with the work spread over the workers: the
+// coupling stresses one target seam per piece, the SOR solves one seam per
+// piece. Each piece writes only its own seam's arrays and records its
+// reports and log lines; the run's thread then gives them out seam after
+// seam, with the lines the driver writes around them, exactly as the one-
+// thread stages in run_passes.cpp write them. The sums are formed in the
+// one-thread order: a target seam's coupling stress adds its sources 1..S.
+#include <cmath>
+#include <exception>
+
+#include "core/fatal_exit.h"
+#include "run/analysis_run.h"
+#include "run/deferred_reports.h"
+#include "solver/detail_levels.h"
+#include "solver/influence_kernel.h"
+#include "solver/sor_solver.h"
+
+namespace kavrel {
+
+std::vector<std::exception_ptr> AnalysisRun::OnWorkers(int count,
+                                                        const std::function<void(int)>& piece) {
+  return pool_->Run(count, piece, [this] {
+    progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
+  });
+}
+
+namespace {
+
+// What one piece of work leaves for the run's thread.
+struct PieceRecord {
+  PieceRecord(const std::atomic<bool>& cancel, long long runStart) : reports(cancel, runStart) {}
+  DeferredReports reports;
+  RunLog log = RunLog::InMemory();
+  long long seconds = 0;
+};
+
+}  // namespace
+
+void AnalysisRun::CouplingConcurrent(int step, int p) {
+  const int S = m_.seamCount;
+  const int f = kLevelFactor[L_];
+  const int levelNx = m_.nx / f, levelNy = m_.ny / f;
+  const double levelWidth = f * m_.elementWidth;
+  m_.surfaceEffectStress.Fill(0.0);
+  m_.interseamStress.Fill(0.0);
+  if (coarse_.size() != static_cast<std::size_t>(S) + 1) {
+    coarse_.clear();
+    coarse_.resize(static_cast<std::size_t>(S) + 1);
+    for (int j = 1; j <= S; ++j) coarse_[static_cast<std::size_t>(j)].Allocate(1, m_.nx, 1, m_.ny);
+  }
+  for (int j = 1; j <= S; ++j)
+    AverageToLevel(m_.convergence[j], m_.nx, m_.ny, coarse_[static_cast<std::size_t>(j)], levelNx,
+                   levelNy, f);
+
+  // Piece k - 1 computes target seam k: its interseam stress from every other
+  // seam, then its mirror-image stress from every seam, sources in order.
+  // record[(j * (S + 1) + k) * 2 + mirror] holds the reports of one pair.
+  const bool mirror = m_.surfaceEffects == 1;
+  std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>((S + 1) * (S + 1) * 2));
+  for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
+  auto pair = [&](int j, int k, int m) -> PieceRecord& {
+    return *record[static_cast<std::size_t>((j * (S + 1) + k) * 2 + m)];
+  };
+  const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
+    const int k = piece + 1;
+    const InfluenceGrid to{m_.interseamStress[k], m_.nx, m_.ny, m_.elementWidth, m_.seamX[k],
+                           m_.seamY[k]};
+    const InfluenceGrid image{m_.surfaceEffectStress[k], m_.nx, m_.ny, m_.elementWidth,
+                              m_.seamX[k], m_.seamY[k]};
+    for (int m = 0; m <= (mirror ? 1 : 0); ++m) {
+      for (int j = 1; j <= S; ++j) {
+        if (m == 0 && j == k) continue;
+        PieceRecord& r = pair(j, k, m);
+        const InfluenceGrid from{coarse_[static_cast<std::size_t>(j)], levelNx, levelNy,
+                                 levelWidth, m_.seamX[j], m_.seamY[j]};
+        const long long start = CalendarSeconds();
+        AddInfluenceSeparable(from, m == 0 ? m_.seamZ[j] - m_.seamZ[k] : m_.seamZ[j] + m_.seamZ[k],
+                              m, m_.elasticModulus, m_.layerPlateFactor, m == 0 ? to : image,
+                              &r.reports, m_.runClock);
+        r.seconds = CalendarSeconds() - start;
+      }
+    }
+  });
+  for (const std::exception_ptr& e : failed)
+    if (e) std::rethrow_exception(e);
+
+  // The reports and lines in the one-thread order: source seam j outer.
+  const char* const pillar = pillarText_.c_str();
+  for (int j = 1; j <= S; ++j) {
+    progress_.SetPrimarySeam(j);
+    for (int k = 1; k <= S; ++k) {
+      if (k == j) continue;
+      progress_.SetPhase(
+          PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
+      log_.Printf("Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
+                  step, pillar, j, k, L_);
+      progress_.SetSecondarySeam(k);
+      pair(j, k, 0).reports.Replay(progress_, *m_.messages);
+      progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
+      const long long d = pair(j, k, 0).seconds;
+      m_.profile[j].interseamSeconds[L_] += d;
+      log_.Printf(
+          "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
+          "secs.\n\n",
+          step, pillar, j, k, L_, d);
+    }
+    if (!mirror) continue;
+    progress_.SetPhase("Calculating Surface Effect Stresses");
+    for (int k = 1; k <= S; ++k) {
+      progress_.SetPhase("Calculating Mirror-Image Stresses");
+      std::string text;
+      if (lms_) {
+        text = PhaseText("Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i", p, j,
+                         k);
+        log_.Printf(
+            "Calculating Mirror-Image Stresses - Step %i, LMS PIllar %i, Seam %i on Seam %i, "
+            "Level %i\n\n",
+            step, p, j, k, L_);
+      } else {
+        text = PhaseText("Calculating Mirror-Image Stresses, %i -> %i", j, k);
+        log_.Printf("Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
+                    step, j, k, L_);
+      }
+      progress_.SetPhase(text);
+      progress_.SetSecondarySeam(k);
+      pair(j, k, 1).reports.Replay(progress_, *m_.messages);
+      progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
+      const long long d = pair(j, k, 1).seconds;
+      m_.profile[j].surfaceSeconds[L_] += d;
+      log_.Printf(
+          "Mirror Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
+          "secs.\n\n",
+          step, pillar, j, k, L_, d);
+    }
+  }
+}
+
+void AnalysisRun::SorPassConcurrent(int step, int p) {
+  const int S = m_.seamCount;
+  std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>(S) + 1);
+  for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
+  std::vector<SeamSolveResult> result(static_cast<std::size_t>(S) + 1);
+  const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
+    const int l = piece + 1;
+    PieceRecord& r = *record[static_cast<std::size_t>(l)];
+    if (m_.arraysAllocated == 1) {
+      const double* const* u = m_.convergence[l];
+      double** old = m_.oldConvergence[l];
+      for (int x = 0; x <= m_.nx + 1; ++x)
+        for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
+    }
+    const SeamSolveArrays arrays{m_.nx,
+                                 m_.ny,
+                                 m_.seamThickness[l],
+                                 m_.convergence[l],
+                                 m_.totalStress[l],
+                                 m_.fineCodes[l],
+                                 m_.overburdenStress[l],
+                                 m_.surfaceEffectStress[l],
+                                 m_.interseamStress[l],
+                                 m_.preCalculatedStress[l]};
+    const long long start = CalendarSeconds();
+    result[static_cast<std::size_t>(l)] = SolveSeamSor(
+        solverSettings_, m_.Materials(), arrays,
+        SolveReporting{r.reports, r.reports, r.log, m_.runClock, l});
+    r.seconds = CalendarSeconds() - start;
+  });
+
+  // The seams in order, each as the one-thread pass gives it; a seam that
+  // failed ends the run after its own reports, and nothing of later seams
+  // is given.
+  const char* const pillar = pillarText_.c_str();
+  M_ = 0;
+  for (int l = 1; l <= S; ++l) {
+    PieceRecord& r = *record[static_cast<std::size_t>(l)];
+    if (m_.arraysAllocated == 1) {
+      const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
+      log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L_);
+      progress_.SetPhase(text);
+    }
+    progress_.SetPrimarySeam(l);
+    progress_.SetSecondarySeam(0);
+    progress_.SetPhase(lms_ ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
+                            : PhaseText("Calculating Seam %i Displacements", l));
+    log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step, pillar, l, L_);
+    r.reports.Replay(progress_, *m_.messages);
+    log_.Write(r.log.TakeText());
+    if (const std::exception_ptr& e = failed[static_cast<std::size_t>(l - 1)])
+      std::rethrow_exception(e);
+    progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
+    const SeamSolveResult& s = result[static_cast<std::size_t>(l)];
+    Book(l, L_, s, r.seconds);
+    log_.Printf("Step %i, %sSeam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
+                step, pillar, l, L_, s.sweeps, r.seconds);
+    if (s.sweeps > M_) M_ = s.sweeps;
+    AverageOscillatingSeam(step, l);
+  }
+}
+
+}  // namespace kavrel

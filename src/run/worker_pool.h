@@ -1,0 +1,58 @@
+// A small fixed pool of worker threads for the independent pieces of a run
+// (the seams of one SOR pass, the target seams of a coupling computation).
+// The run's own thread hands out a batch, then waits and keeps reporting
+// (so the window stays live and a Ctrl-C is seen) until every piece is done.
+// Nothing here decides an order of results: each piece writes only its own
+// arrays and records its reports, and the caller takes the outcomes in the
+// one-thread order afterwards.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kavrel {
+
+class WorkerPool {
+ public:
+  explicit WorkerPool(int threads);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  int Threads() const { return static_cast<int>(workers_.size()); }
+
+  // Runs piece(0) .. piece(count - 1) on the workers and returns when all
+  // have ended, with the exception each piece ended with (null when it
+  // finished). `wait` is called on the calling thread about ten times a
+  // second meanwhile; when it throws, the pool raises `cancel`, lets the
+  // running pieces end (they are expected to poll `cancel`), skips the others
+  // and rethrows.
+  [[nodiscard]] std::vector<std::exception_ptr> Run(int count,
+                                                    const std::function<void(int)>& piece,
+                                                    const std::function<void()>& wait);
+
+  // Raised while a batch is being abandoned; pieces poll it.
+  const std::atomic<bool>& Cancel() const { return cancel_; }
+
+ private:
+  void Work();
+
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  const std::function<void(int)>* piece_ = nullptr;
+  int next_ = 0, count_ = 0, running_ = 0;
+  bool stop_ = false;
+  std::atomic<bool> cancel_{false};
+  std::vector<std::exception_ptr> outcome_;
+};
+
+// The threads a run uses for a requested count: 0 takes every core.
+int ThreadsFor(int requested);
+
+}  // namespace kavrel
