@@ -9,6 +9,9 @@
 // 1 and 2 threads (CModelDat::threadCount). One iteration each: a run takes
 // from seconds to minutes. Counters:
 //   seconds                  wall time of the read, the echo and the run;
+//   cpu_seconds              CPU time of every thread of the process in it
+//                            (on a machine busy with other work, seconds
+//                            grows and cpu_seconds much less);
 //   sweeps                   SOR sweeps of every seam solve of the run (the
 //                            step summary's sorSweeps, summed);
 //   element_updates_per_s    sweeps x nx x ny / seconds;
@@ -50,6 +53,13 @@ bool ResetPeakMemory() {
   clear << "5";
   clear.close();
   return static_cast<bool>(clear);
+}
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 double PeakMemoryMiB() {
@@ -105,6 +115,7 @@ void WholeRun(benchmark::State& state, const std::string& name,
 
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = ProcessCpuSeconds();
     kavrel::CModelDat model;
     model.threadCount = static_cast<int>(state.range(0));
     try {
@@ -125,6 +136,7 @@ void WholeRun(benchmark::State& state, const std::string& name,
     for (const kavrel::StepSummaryRow& row : model.summaryRows) sweeps += row.sorSweeps;
     const double updates = static_cast<double>(sweeps) * model.nx * model.ny;
     state.counters["seconds"] = seconds.count();
+    state.counters["cpu_seconds"] = ProcessCpuSeconds() - cpuStart;
     state.counters["sweeps"] = static_cast<double>(sweeps);
     state.counters["element_updates_per_s"] = updates / seconds.count();
     state.counters["nx"] = model.nx;
