@@ -203,13 +203,13 @@ std::string RefineModel(const std::string& text, int factor, std::optional<doubl
 }
 
 // The district at factor 1, in elements of 2 m, i east and j north from 0:
-// - Mains (every seam, step 1): five 6 m entries on 24 m centres east-west
-//   at j = 30..80, crosscut every 24 m over i = 20..282.
-// - Seam 1 panels: three room-and-pillar panels north of the mains, seven
-//   entries (150 m) wide with 30 m barriers between them, j = 81..263;
+// - Mains (every seam, step 1): five 6 m entries on 30 m centres east-west
+//   at j = 30..92, crosscut every 30 m over i = 20..282.
+// - Seam 1 panels: three room-and-pillar panels north of the mains, five
+//   entries (126 m) wide with 40 m barriers between them, j = 93..260;
 //   panel p is developed at step 2 + p and retreated from step 4 + 2p, its
 //   gob ('D', caved) advancing 96 m south from the inby end per step.
-// - Seam 2 (30 m below): the same panels offset by 12 m east and north
+// - Seam 2 (30 m below): the same panels offset by 14 m east and north
 //   (pillars not stacked), developed one step behind seam 1, not retreated.
 // - Seam 3 (70 m below): old workings in the west sealed and caved to a
 //   stiff gob ('E', linear) from the start; panel 2's footprint developed
@@ -219,18 +219,18 @@ std::string RefineModel(const std::string& text, int factor, std::optional<doubl
 namespace {
 
 constexpr int kBaseGrid = 300;
-constexpr int kEntry = 3, kCentres = 12;
+constexpr int kEntry = 3, kCentres = 15;
 
 bool InRoomAndPillar(int i, int j, int i0, int i1, int j0, int j1) {
   if (i < i0 || i > i1 || j < j0 || j > j1) return false;
   return (i - i0) % kCentres < kEntry || (j - j0) % kCentres < kEntry;
 }
 
-bool InMains(int i, int j) { return InRoomAndPillar(i, j, 20, 282, 30, 80); }
+bool InMains(int i, int j) { return InRoomAndPillar(i, j, 20, 282, 30, 92); }
 
-constexpr int kPanelJ0 = 81, kPanelJ1 = 263;
-int PanelI0(int p) { return 24 + p * 90; }
-int PanelI1(int p) { return PanelI0(p) + 6 * kCentres + kEntry - 1; }
+constexpr int kPanelJ0 = 93, kPanelJ1 = 260;
+int PanelI0(int p) { return 24 + p * 83; }
+int PanelI1(int p) { return PanelI0(p) + 4 * kCentres + kEntry - 1; }
 
 char DistrictCode(int step, int seam, int i, int j) {
   if (seam == 1) {
@@ -248,7 +248,7 @@ char DistrictCode(int step, int seam, int i, int j) {
     if (InMains(i, j)) return '1';
     for (int p = 0; p < 3; ++p)
       if (step >= 3 + p &&
-          InRoomAndPillar(i, j, PanelI0(p) + 6, PanelI1(p) + 6, kPanelJ0 + 6, kPanelJ1))
+          InRoomAndPillar(i, j, PanelI0(p) + 7, PanelI1(p) + 7, kPanelJ0 + 7, kPanelJ1))
         return '1';
     return 'B';
   }
@@ -265,10 +265,10 @@ std::string DistrictModel(const DistrictOptions& options, ModelShape* shape) {
   std::ostringstream o;
   o << "District: three seams, room-and-pillar panels with retreat, " << options.steps
     << " steps\n"
-    << "0.25,14000000000,40,3,2,0\n"
+    << "0.25,14000000000,80,3,2,0\n"
     << "5,0,0\n"
-    << "2,20000000,0.008,5000000,0.02,0.3\n"
-    << "2,18000000,0.008,4500000,0.025,0.3\n"
+    << "2,20000000,0.008,10000000,0.02,0.3\n"
+    << "2,18000000,0.008,10000000,0.025,0.3\n"
     << "3,22000000,0.008,0,0.3\n"
     << "5,30000000,400000000,20000000,1.0,0.25\n"
     << "6,200000000,0,1.5\n"
