@@ -189,13 +189,14 @@ std::string RefineModel(const std::string& text, int factor, std::optional<doubl
 
   std::string result;
   for (const std::string& line : out) result += line + '\n';
-  result.reserve(result.size() + needed * factor * factor + static_cast<std::size_t>(steps) *
-                                                                  seams * rny);
+  const std::size_t rowsOut = static_cast<std::size_t>(steps) * seams * rny;
+  result.reserve(result.size() + rowsOut * (static_cast<std::size_t>(rnx) + 1));
+  // Each row of the old block gives `factor` equal rows, each code `factor`
+  // equal codes: north-first row order and west-first column order hold.
   std::string row(static_cast<std::size_t>(rnx), ' ');
   for (std::size_t rowStart = 0; rowStart < needed; rowStart += nx) {
     for (int i = 0; i < nx; ++i)
-      for (int r = 0; r < factor; ++r) row[static_cast<std::size_t>(i) * factor + r] =
-          codes[rowStart + i];
+      row.replace(static_cast<std::size_t>(i) * factor, factor, factor, codes[rowStart + i]);
     for (int r = 0; r < factor; ++r) (result += row) += '\n';
   }
   if (shape) *shape = ModelShape{rnx, rny, seams, steps, width / factor};
