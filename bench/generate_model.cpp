@@ -2,7 +2,7 @@
 // can check them and time `kavrel run` on exactly the models the whole-run
 // benchmarks run.
 //
-//   bench_generate_model refine INPUT FACTOR OUTPUT [OMEGA]
+//   bench_generate_model refine INPUT FACTOR OUTPUT [OMEGA] [--keep-limits]
 //   bench_generate_model district OUTPUT [FACTOR [STEPS]]
 //
 // Exit status 0 on success, 2 for a usage error, 1 when a model cannot be
@@ -21,10 +21,12 @@ using kavrel::bench_models::ModelShape;
 
 int Usage() {
   std::fputs(
-      "usage: bench_generate_model refine INPUT FACTOR OUTPUT [OMEGA]\n"
+      "usage: bench_generate_model refine INPUT FACTOR OUTPUT [OMEGA] [--keep-limits]\n"
       "       bench_generate_model district OUTPUT [FACTOR [STEPS]]\n"
       "refine: every code character of INPUT becomes a FACTOR x FACTOR block, the element\n"
-      "        width is divided by FACTOR; OMEGA replaces the over-relaxation factor.\n"
+      "        width is divided by FACTOR; OMEGA replaces the over-relaxation factor. The\n"
+      "        convergence criterion is divided by FACTOR^2 and the sweep limit multiplied\n"
+      "        by it, unless --keep-limits.\n"
       "district: the three-seam room-and-pillar district, 300 x 300 elements of 2 m per\n"
       "        seam times FACTOR (default 1), STEPS mining steps (default 8).\n",
       stderr);
@@ -52,17 +54,20 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   try {
     ModelShape shape;
-    if (command == "refine" && (argc == 5 || argc == 6)) {
+    if (command == "refine" && argc >= 5 && argc <= 7) {
       const std::optional<int> factor = PositiveInt(argv[3]);
       if (!factor) return Usage();
-      std::optional<double> omega;
-      if (argc == 6) {
+      bm::RefineOptions options{*factor, std::nullopt, true};
+      for (int k = 5; k < argc; ++k) {
+        if (std::string(argv[k]) == "--keep-limits") {
+          options.scaleSolverLimits = false;
+          continue;
+        }
         char* end = nullptr;
-        omega = std::strtod(argv[5], &end);
-        if (end == argv[5] || *end != '\0') return Usage();
+        options.overRelaxation = std::strtod(argv[k], &end);
+        if (end == argv[k] || *end != '\0') return Usage();
       }
-      bm::WriteTextFile(argv[4], bm::RefineModel(bm::ReadTextFile(argv[2]), *factor, omega,
-                                                 &shape));
+      bm::WriteTextFile(argv[4], bm::RefineModel(bm::ReadTextFile(argv[2]), options, &shape));
       Describe(argv[4], shape);
       return 0;
     }

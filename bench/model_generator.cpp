@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -89,6 +90,14 @@ std::string Number(double value) {
   return std::string(buffer, r.ptr);
 }
 
+// Fifteen significant digits: a quotient such as 0.00002 / 100 reads as
+// 2e-07, not as the last bit of its binary value.
+std::string Rounded(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  return buffer;
+}
+
 void SetField(std::vector<std::string>& fields, std::size_t k, const std::string& value) {
   if (fields.size() <= k) fields.resize(k + 1);
   fields[k] = value;
@@ -98,8 +107,9 @@ void SetField(std::vector<std::string>& fields, std::size_t k, const std::string
 
 }  // namespace
 
-std::string RefineModel(const std::string& text, int factor, std::optional<double> overRelaxation,
+std::string RefineModel(const std::string& text, const RefineOptions& options,
                         ModelShape* shape) {
+  const int factor = options.factor;
   if (factor < 1) Refuse("the refinement factor must be 1 or more");
   const std::vector<std::string> lines = SplitLines(text);
   std::vector<std::string> out;
@@ -146,7 +156,13 @@ std::string RefineModel(const std::string& text, int factor, std::optional<doubl
   for (int s = 0; s < seams; ++s) keep("seam");
 
   f = take("control");
-  if (overRelaxation) SetField(f, 0, Number(*overRelaxation));
+  if (options.overRelaxation) SetField(f, 0, Number(*options.overRelaxation));
+  if (options.scaleSolverLimits && factor > 1) {
+    const double area = static_cast<double>(factor) * factor;
+    SetField(f, 1, Rounded(RealField(f, 1) / area));
+    const double sweeps = static_cast<double>(IntField(f, 2)) * area;
+    SetField(f, 2, std::to_string(sweeps > 2147483647.0 ? 2147483647 : static_cast<int>(sweeps)));
+  }
   const int steps = IntField(f, 4);
   const int offSeam = IntField(f, 6), fault = IntField(f, 11), lms = IntField(f, 13);
   out.push_back(JoinFields(f));
@@ -287,7 +303,7 @@ std::string DistrictModel(const DistrictOptions& options, ModelShape* shape) {
         for (int i = 0; i < kBaseGrid; ++i) row[i] = DistrictCode(t, s, i, j);
         o << row << '\n';
       }
-  return RefineModel(o.str(), options.factor, std::nullopt, shape);
+  return RefineModel(o.str(), RefineOptions{options.factor, std::nullopt, true}, shape);
 }
 
 std::string ReadTextFile(const std::filesystem::path& path) {
