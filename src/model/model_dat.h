@@ -246,7 +246,7 @@ class CModelDat : public ModelInput {
   int TopographicSor(double** displacement, int gridNx, int gridNy, double blockWidth,
                      double** load, RunLog& log);
 
-  // ---- timing profile (run/timing_profile.cpp) --------------------------------------
+  // ---- timing profile (run/timing_profile.cpp, forwarders of timing_profile.h) -----------
   void PrintStepProfile(int step, RunLog& log);
   void PrintRunProfile(RunLog& log);
 

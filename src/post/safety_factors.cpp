@@ -14,7 +14,7 @@
 
 #include "core/fatal_exit.h"
 #include "model/model_dat.h"
-#include "post/material_index.h"
+#include "model/material_codes.h"
 #include "solver/material_laws.h"
 
 namespace kavrel {
