@@ -186,6 +186,7 @@ class CModelDat : public ModelInput {
 
   // ---- echo (input_echo.cpp) ---------------------------------------------------
   [[nodiscard]] int WriteInputEcho();
+  [[nodiscard]] int EchoCodeGrids(RunLog& log);
   void WriteTopoGridDetails(RunLog& log);
   void WriteStaticGridDetails(RunLog& log, int gridNumber, int blockCount, double width, int blocksX,
                              int blocksY, double originX, double originY, double originZ,
