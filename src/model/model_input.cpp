@@ -47,10 +47,9 @@ class LineReader {
 
   // Reads the title line; `hadLineEnd` tells whether a line end closed it.
   [[nodiscard]] int First(bool& hadLineEnd) {
-    const input::LineRead read = input::ReadBoundedLine(file_, line_, input::kMaxLineBytes,
-                                                        &hadLineEnd);
-    if (read == input::LineRead::End)
-      return Refuse(1, "Error in Reading Title - RI1a\n");
+    const input::LineRead read =
+        input::ReadBoundedLine(file_, line_, input::kMaxLineBytes, &hadLineEnd);
+    if (read == input::LineRead::End) return Refuse(1, "Error in Reading Title - RI1a\n");
     if (read == input::LineRead::TooLong) return TooLong();
     NoteNul();
     return 0;
@@ -62,9 +61,9 @@ class LineReader {
     const input::LineRead read = input::ReadBoundedLine(file_, line_, input::kMaxLineBytes);
     if (read == input::LineRead::TooLong) return TooLong();
     if (read == input::LineRead::End)
-      return Refuse(1, FormatText(kMessageCapacity,
-                                  "Unexpected End of the Input File at the %s Line - RI1b\n",
-                                  what));
+      return Refuse(1,
+                    FormatText(kMessageCapacity,
+                               "Unexpected End of the Input File at the %s Line - RI1b\n", what));
     NoteNul();
     return 0;
   }
@@ -82,9 +81,9 @@ class LineReader {
   }
   [[nodiscard]] int RefuseHuge() const {
     if (hugeField_ < 0) return 0;
-    return Refuse(14, FormatText(kMessageCapacity,
-                                 "The Number in Field %i of Line %i is Too Large - RI14a\n",
-                                 hugeField_ + 1, number_));
+    return Refuse(
+        14, FormatText(kMessageCapacity, "The Number in Field %i of Line %i is Too Large - RI14a\n",
+                       hugeField_ + 1, number_));
   }
 
   // Shows `message` and gives `result`, for `return in.Refuse(...)`.
@@ -96,8 +95,8 @@ class LineReader {
 
  private:
   [[nodiscard]] int TooLong() const {
-    return Refuse(15, FormatText(kMessageCapacity, "Line %i is Longer Than 1 MB - RI15a\n",
-                                 number_));
+    return Refuse(15,
+                  FormatText(kMessageCapacity, "Line %i is Longer Than 1 MB - RI15a\n", number_));
   }
   void NoteNul() {
     if (line_.find('\0') != std::string::npos)
@@ -184,9 +183,9 @@ int SkipPreprocessorLines(LineReader& in, const ModelInput& m) {
 }
 
 int RefuseAxisCount(LineReader& in, const char* axis, const char* id) {
-  return in.Refuse(5, FormatText(kMessageCapacity,
-                                 "The number of %s elements must be between %i and %i - %s\n", axis,
-                                 kMeshDivisor, kMaxAxisCount, id));
+  return in.Refuse(
+      5, FormatText(kMessageCapacity, "The number of %s elements must be between %i and %i - %s\n",
+                    axis, kMeshDivisor, kMaxAxisCount, id));
 }
 
 int ReadGrid(LineReader& in, ModelInput& m, InputLineNumbers& lines) {
@@ -198,8 +197,9 @@ int ReadGrid(LineReader& in, ModelInput& m, InputLineNumbers& lines) {
   m.stressGradient = in.Real(3);
   if (const int r = in.RefuseHuge()) return r;
   if (m.nx % kMeshDivisor != 0 || m.ny % kMeshDivisor != 0)
-    return in.Refuse(5, FormatText(kMessageCapacity,
-                                   "Fine mesh size must be divisible by %i - RI5b\n", kMeshDivisor));
+    return in.Refuse(5,
+                     FormatText(kMessageCapacity, "Fine mesh size must be divisible by %i - RI5b\n",
+                                kMeshDivisor));
   if (m.elementWidth == 0) return in.Refuse(5, "Element width must be non-zero - RI5c\n");
   if (m.nx == 0) return in.Refuse(5, "The number of X elements must be non-zero - RI5d\n");
   if (m.ny == 0) return in.Refuse(5, "The number of Y elements must be non-zero - RI5e\n");
@@ -223,9 +223,9 @@ int ReadSeams(LineReader& in, ModelInput& m, InputLineNumbers& lines) {
   for (int j = 1; j <= m.seamCount; ++j)
     for (int k = j + 1; k <= m.seamCount; ++k)
       if (m.seamZ[j] - m.seamZ[k] == 0)
-        return in.Refuse(6, FormatText(kMessageCapacity,
-                                       "Seams %i and %i Must Not Be at the Same Elevation - RI6b\n",
-                                       j, k));
+        return in.Refuse(
+            6, FormatText(kMessageCapacity,
+                          "Seams %i and %i Must Not Be at the Same Elevation - RI6b\n", j, k));
   return 0;
 }
 
@@ -292,7 +292,8 @@ int ReadBoundary(LineReader& in, ModelInput& m) {
 // every seam image, with the off-seam plane.
 int RefuseOffSeamPlane(LineReader& in, const ModelInput& m) {
   if (m.offSeamDisplacement < 1 && m.offSeamStress < 1) return 0;
-  if (m.offSeamBlockWidth == 0) return in.Refuse(9, "Off-seam block width must be non-zero - RI9d\n");
+  if (m.offSeamBlockWidth == 0)
+    return in.Refuse(9, "Off-seam block width must be non-zero - RI9d\n");
   for (int j = 1; j <= m.seamCount; ++j) {
     if (m.seamZ[j] - m.offSeamOriginZ == 0)
       return in.Refuse(9, FormatText(kMessageCapacity,

@@ -88,9 +88,9 @@ void AnalysisRun::InterseamStresses(int step, int /*p*/, int j, const LevelGrid&
                 step, pillar, j, k, L_);
     progress_.SetSecondarySeam(k);
     const long long d = Timed([&] {
-      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth,
-                      m_.seamX[j], m_.seamY[j], m_.interseamStress[k], m_.nx, m_.ny,
-                      m_.elementWidth, m_.seamX[k], m_.seamY[k], m_.seamZ[j] - m_.seamZ[k], 0);
+      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
+                      m_.seamY[j], m_.interseamStress[k], m_.nx, m_.ny, m_.elementWidth,
+                      m_.seamX[k], m_.seamY[k], m_.seamZ[j] - m_.seamZ[k], 0);
     });
     m_.profile[j].interseamSeconds[L_] += d;
     log_.Printf(
@@ -120,9 +120,9 @@ void AnalysisRun::MirrorImageStresses(int step, int p, int j, const LevelGrid& l
     progress_.SetPhase(text);
     progress_.SetSecondarySeam(k);
     const long long d = Timed([&] {
-      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth,
-                      m_.seamX[j], m_.seamY[j], m_.surfaceEffectStress[k], m_.nx, m_.ny,
-                      m_.elementWidth, m_.seamX[k], m_.seamY[k], m_.seamZ[j] + m_.seamZ[k], 1);
+      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
+                      m_.seamY[j], m_.surfaceEffectStress[k], m_.nx, m_.ny, m_.elementWidth,
+                      m_.seamX[k], m_.seamY[k], m_.seamZ[j] + m_.seamZ[k], 1);
     });
     m_.profile[j].surfaceSeconds[L_] += d;
     log_.Printf(

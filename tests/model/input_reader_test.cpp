@@ -290,7 +290,8 @@ TEST(InputReader, StepCountLimits) {
   }
   ExpectRefused(ModelText(control("201"), 201), 7,
                 "The Number of Steps Must be Less Than 200 - RI7b\n");
-  ExpectRefused(ModelText(control("-1"), 0), 7, "The Number of Steps Must Not Be Negative - RI7c\n");
+  ExpectRefused(ModelText(control("-1"), 0), 7,
+                "The Number of Steps Must Not Be Negative - RI7c\n");
   // A control line without the step field gives zero steps, which is accepted.
   ModelInFolder m(ScratchFolder());
   EXPECT_EQ(m.Read(ModelText(With(SmallModelLines(), kControl, "1.7,0.001,2000,1"), 0)), 0);
@@ -307,8 +308,9 @@ TEST(InputReader, SurfaceEffectsNeedEverySeamAndImagePairApart) {
   lines[kHost] = "0.25,2000000,120,2,0,0";
   lines[kSeam] = "0,0,-100,72";
   lines.insert(lines.begin() + kSeam + 1, "0,0,100,72");
-  ExpectRefused(ModelText(lines, 2), 7,
-                "The Surface Image of Seam 1 Lies on Seam 2 When Surface Effects are Included - RI7e\n");
+  ExpectRefused(
+      ModelText(lines, 2), 7,
+      "The Surface Image of Seam 1 Lies on Seam 2 When Surface Effects are Included - RI7e\n");
   // Without surface effects a seam at elevation 0 is allowed.
   ModelInFolder m(ScratchFolder());
   EXPECT_EQ(m.Read(ModelText(With(SmallModelLines(), kSeam, "0,0,0,72"))), 0);

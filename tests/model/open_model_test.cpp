@@ -23,9 +23,7 @@ struct OpenFixture {
     model.SetMessages(&sink);
     names = {(dir / "pit.inp").string(), dir.string() + "/", "pit.inp", "pit"};
   }
-  void WriteModel(std::vector<std::string> lines) {
-    WriteFile(dir / "pit.inp", ModelText(lines));
-  }
+  void WriteModel(std::vector<std::string> lines) { WriteFile(dir / "pit.inp", ModelText(lines)); }
   std::filesystem::path dir;
   RecordingMessages sink;
   CModelDat model;

@@ -2,6 +2,8 @@
 // the run's stage totals and the cumulative table, and the per-step counting.
 // The tables are written from the profile records alone; one test goes
 // through the model's forwarders.
+#include "run/timing_profile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,7 +11,6 @@
 #include <string>
 
 #include "model/model_dat.h"
-#include "run/timing_profile.h"
 #include "support/run_logs.h"
 
 namespace kavrel {
