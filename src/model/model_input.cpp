@@ -411,76 +411,41 @@ std::string Unit(const std::string& unit) {
   return FormatText(kColumnCapacity, ",%25s", unit.c_str());
 }
 
-}  // namespace
+// The labels and output factors of unit systems 0..3: what the result files
+// and the log report, and the factors from internal units to those.
+struct UnitSystem {
+  const char* length;
+  const char* stress;
+  const char* energy;
+  double displacementFactor, stressFactor, energyFactor;
+};
+constexpr UnitSystem kUnitSystems[4] = {
+    {"in", "psi", "in-lbs", 1.0, 1.0, 1.0},
+    {"ft", "psi", "ft-lbs", 1.0 / 12.0, 1.0, 1.0 / 12.0},
+    {"m", "Pa", "Joules", 1.0, 1.0, 1.0},
+    {"m", "MPa", "MJoules", 1.0, 1e-6, 1e-6},
+};
 
-UniqueFile OpenModelFile(const std::string& path, MessageSink& messages) {
-  UniqueFile file(std::fopen(path.c_str(), "r"));
-  if (!file) {
-    const int error = errno;
-    messages.ShowMessage("Error in Opening Input File - RI1a\n");
-    messages.ShowFileProblem(path, error);
+// The unit labels and output factors of m.unitSystem; a code outside 0..3
+// ends the program.
+void SetUnitLabels(ModelInput& m, MessageSink& messages) {
+  if (m.unitSystem < 0 || m.unitSystem > 3) {
+    messages.WriteDiagnostic("Unit Code Out of Range in Input File - PU1\n");
+    messages.ShowMessage("Unit Code Out of Range in Input File - PU1\n");
+    throw FatalExit(1);
   }
-  return file;
+  const UnitSystem& u = kUnitSystems[m.unitSystem];
+  m.lengthUnit = u.length;
+  m.stressUnit = u.stress;
+  m.energyUnit = u.energy;
+  m.displacementOutputFactor = u.displacementFactor;
+  m.stressOutputFactor = u.stressFactor;
+  m.energyOutputFactor = u.energyFactor;
 }
 
-int ReadModelInput(std::FILE* file, ModelInput& input, std::vector<ModelWarning>& warnings,
-                   MessageSink& messages) {
-  LineReader in(file, warnings, messages);
-  InputLineNumbers lines;
-  if (const int r = ReadSections(in, input, lines)) return r;
-  for (ModelWarning& warning : CheckModel(input, lines)) warnings.push_back(std::move(warning));
-  std::stable_sort(warnings.begin(), warnings.end(),
-                   [](const ModelWarning& a, const ModelWarning& b) { return a.line < b.line; });
-  return 0;
-}
-
-ModelRead ReadModelInput(const std::string& path, MessageSink& messages) {
-  ModelRead read;
-  const UniqueFile file = OpenModelFile(path, messages);
-  read.result = file ? ReadModelInput(file.get(), read.input, read.warnings, messages) : 1;
-  return read;
-}
-
-void SetUnits(ModelInput& m, MessageSink& messages) {
-  switch (m.unitSystem) {
-    case 0:
-      m.lengthUnit = "in";
-      m.stressUnit = "psi";
-      m.energyUnit = "in-lbs";
-      m.displacementOutputFactor = 1.0;
-      m.stressOutputFactor = 1.0;
-      m.energyOutputFactor = 1.0;
-      break;
-    case 1:
-      m.lengthUnit = "ft";
-      m.stressUnit = "psi";
-      m.energyUnit = "ft-lbs";
-      m.displacementOutputFactor = 1.0 / 12.0;
-      m.stressOutputFactor = 1.0;
-      m.energyOutputFactor = 1.0 / 12.0;
-      break;
-    case 2:
-      m.lengthUnit = "m";
-      m.stressUnit = "Pa";
-      m.energyUnit = "Joules";
-      m.displacementOutputFactor = 1.0;
-      m.stressOutputFactor = 1.0;
-      m.energyOutputFactor = 1.0;
-      break;
-    case 3:
-      m.lengthUnit = "m";
-      m.stressUnit = "MPa";
-      m.energyUnit = "MJoules";
-      m.displacementOutputFactor = 1.0;
-      m.stressOutputFactor = 1e-6;
-      m.energyOutputFactor = 1e-6;
-      break;
-    default:
-      messages.WriteDiagnostic("Unit Code Out of Range in Input File - PU1\n");
-      messages.ShowMessage("Unit Code Out of Range in Input File - PU1\n");
-      throw FatalExit(1);
-  }
-
+// Both header lines of the result files: the column count, then one name (or
+// unit) of 25 characters per column of the options that are on.
+void SetResultHeaders(ModelInput& m) {
   int columns = 3;
   std::string names =
       Name("Seam Convergence") + Name("Total Vertical Stress") + Name("Overburden Stress");
@@ -525,6 +490,41 @@ void SetUnits(ModelInput& m, MessageSink& messages) {
   const std::string prefix = FormatText(32, "%3i,", columns);
   m.resultHeader1 = prefix + names.substr(1) + "\n";
   m.resultHeader2 = prefix + units.substr(1) + "\n";
+}
+
+}  // namespace
+
+UniqueFile OpenModelFile(const std::string& path, MessageSink& messages) {
+  UniqueFile file(std::fopen(path.c_str(), "r"));
+  if (!file) {
+    const int error = errno;
+    messages.ShowMessage("Error in Opening Input File - RI1a\n");
+    messages.ShowFileProblem(path, error);
+  }
+  return file;
+}
+
+int ReadModelInput(std::FILE* file, ModelInput& input, std::vector<ModelWarning>& warnings,
+                   MessageSink& messages) {
+  LineReader in(file, warnings, messages);
+  InputLineNumbers lines;
+  if (const int r = ReadSections(in, input, lines)) return r;
+  for (ModelWarning& warning : CheckModel(input, lines)) warnings.push_back(std::move(warning));
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const ModelWarning& a, const ModelWarning& b) { return a.line < b.line; });
+  return 0;
+}
+
+ModelRead ReadModelInput(const std::string& path, MessageSink& messages) {
+  ModelRead read;
+  const UniqueFile file = OpenModelFile(path, messages);
+  read.result = file ? ReadModelInput(file.get(), read.input, read.warnings, messages) : 1;
+  return read;
+}
+
+void SetUnits(ModelInput& m, MessageSink& messages) {
+  SetUnitLabels(m, messages);
+  SetResultHeaders(m);
 }
 
 }  // namespace kavrel
