@@ -175,7 +175,7 @@ class CModelDat : public ModelInput {
   void AllocateArrays();
   void ReleaseArrays();
 
-  // ---- input file (input_reader.cpp) ------------------------------------------
+  // ---- input file (input_reader.cpp; the header through ReadModelInput) ---------
   [[nodiscard]] int ReadInputFile();
 
   // ---- code files (code_files.cpp) --------------------------------------------
@@ -186,13 +186,15 @@ class CModelDat : public ModelInput {
 
   // ---- echo (input_echo.cpp) ---------------------------------------------------
   [[nodiscard]] int WriteInputEcho();
+  // The echo's code grids, read back from the step code files (result 4 when
+  // one is missing or short).
   [[nodiscard]] int EchoCodeGrids(RunLog& log);
   void WriteTopoGridDetails(RunLog& log);
   void WriteStaticGridDetails(RunLog& log, int gridNumber, int blockCount, double width, int blocksX,
                              int blocksY, double originX, double originY, double originZ,
                              int gridCount);
 
-  // ---- result files (result_files.cpp) -----------------------------------------
+  // ---- result files (result_files.cpp; SetUnits in model_input.h) ---------------
   void SetUnits() { kavrel::SetUnits(*this, *messages); }
   [[nodiscard]] int WriteResults(int mode);
 
