@@ -119,14 +119,6 @@ void CModelDat::ReadStepCodes(CCube& previous, CCube& current, int step, RunLog&
   }
 }
 
-// 'A'..'Z' -> 0..25, 'a'..'z' -> 26..51, '0' -> 52 (no material), '1' -> 53
-// (mined out). Any other character is reported and returned as its own signed
-// value, for the caller's range checks to refuse.
-int CModelDat::CodeToInteger(char code) {
-  const int k = MaterialIndexOf(code);
-  if (k >= 0) return k;
-  ShowMessage("Error in converting character code to an integer");
-  return static_cast<signed char>(code);
-}
+int CModelDat::CodeToInteger(char code) { return MaterialIndexReported(code, *messages); }
 
 }  // namespace kavrel

@@ -32,175 +32,169 @@ void WriteUnitExplanation(RunLog& log, int code) {
   log.Write(kFourth[code]);
 }
 
-}  // namespace
+// The labels of each material type's properties, padded to the column of
+// "--", in the order of the material line's fields; null after the last.
+struct MaterialEcho {
+  const char* name;
+  const char* labels[5];
+};
+constexpr MaterialEcho kMaterialEcho[6] = {
+    {"Linear Elastic Coal", {"Elastic Modulus     ", "Shear Modulus       "}},
+    {"Strain Softening Coal",
+     {"Peak Stress         ", "Peak Strain         ", "Residual Stress     ",
+      "Residual Strain     ", "Poissons Ratio      "}},
+    {"Elastic-Plastic Coal",
+     {"Peak Stress         ", "Peak Strain         ", "Plastic Modulus     ",
+      "Poissons Ratio      "}},
+    {"Bi-Linear Hardening Gob",
+     {"Initial Stress      ", "Initial Strain      ", "Hardening Modulus   ",
+      "Gob Height Factor   ", "Poissons Ratio      "}},
+    {"Strain Hardening Gob",
+     {"Initial Modulus at Zero Stress ", "Final Modulus at Peak Stress   ",
+      "Peak Stress                    ", "Gob Height Factor              ",
+      "Poissons Ratio                 "}},
+    {"Linear Elastic Gob",
+     {"Elastic Modulus     ", "Shear Modulus       ", "Gob Height Factor   "}},
+};
 
-// Creates the log and writes the echo. Results: 0, 1 (log not created),
-// 2 (title, or any later line, not written), 4 (a step code file missing or
-// short); on a failure the log keeps what was written. fineCodes ends holding the last step.
-int CModelDat::WriteInputEcho() {
-  outFileName = Names().Log();
-  RunLog log = RunLog::Open(outFileName, "w");
-  if (!log) {
-    const int error = errno;
-    ShowMessage("Error in Opening Output File - PI1\n");
-    ShowFileProblem(outFileName, error);
-    return 1;
-  }
-
-  if (!log.Printf("%s\n", title)) {
-    ShowMessage("Trouble Printing Input File - PI2\n");
-    return 2;
-  }
+void EchoRockMass(const ModelInput& m, RunLog& log) {
   log.Write("  IN THE FOLLOWING X,Y,Z REFER TO GLOBAL AXES OR COORDINATES\n");
   log.Write("  AND X1,X2,X3 OR 1,2,3 REFER TO LOCAL AXES OR COORDINATES\n\n");
-
   log.Write("  ROCK MASS PROPERTIES\n\n");
-  log.Printf("  POISSONS RATIO        -- %f\n", poissonsRatio);
-  log.Printf("  MODULUS OF ELASTICITY -- %f\n", elasticModulus);
-  log.Printf("  LAYER THICKNESS       -- %f\n", layerThickness);
-  log.Printf("  STRESS GRADIENT       -- %f\n", stressGradient);
-  log.Printf("  NO. OF SEAMS          -- %i\n", seamCount);
-  log.Printf("  NO. OF MATERIALS      -- %i\n", materialCount);
-  log.Printf("  NO. OF COAL SETS      -- %i\n", coalSetCount);
-  log.Printf("  SYSTEM OF UNITS       -- %i\n", unitSystem);
+  log.Printf("  POISSONS RATIO        -- %f\n", m.poissonsRatio);
+  log.Printf("  MODULUS OF ELASTICITY -- %f\n", m.elasticModulus);
+  log.Printf("  LAYER THICKNESS       -- %f\n", m.layerThickness);
+  log.Printf("  STRESS GRADIENT       -- %f\n", m.stressGradient);
+  log.Printf("  NO. OF SEAMS          -- %i\n", m.seamCount);
+  log.Printf("  NO. OF MATERIALS      -- %i\n", m.materialCount);
+  log.Printf("  NO. OF COAL SETS      -- %i\n", m.coalSetCount);
+  log.Printf("  SYSTEM OF UNITS       -- %i\n", m.unitSystem);
   log.Write("\n");
+  WriteUnitExplanation(log, m.unitSystem);
+}
 
-  WriteUnitExplanation(log, unitSystem);
-
+// Materials 1..materialCount; one of a type outside 1..6 is shown through
+// `messages` (one box each) and left out.
+void EchoMaterials(const ModelInput& m, MessageSink& messages, RunLog& log) {
   log.Write("  IN_SEAM MATERIAL PROPERTIES\n\n");
-  for (int m = 1; m <= materialCount && m <= 52; ++m) {
-    const double* v = materialProps[m - 1];
-    const int type = materialType[m - 1];
+  for (int k = 1; k <= m.materialCount && k <= 52; ++k) {
+    const int type = m.materialType[k - 1];
     if (type < 1 || type > 6) {
-      ShowMessage("Invalid Material Type - Must Be Between 1 and 6 - PI3\n");
+      messages.ShowMessage("Invalid Material Type - Must Be Between 1 and 6 - PI3\n");
       continue;
     }
-    log.Printf("  Material Number     -- %i\n", m);
-    switch (type) {
-      case 1:
-        log.Write("  Linear Elastic Coal\n");
-        log.Printf("  Elastic Modulus     -- %12g\n", v[0]);
-        log.Printf("  Shear Modulus       -- %12g\n", v[1]);
-        break;
-      case 2:
-        log.Write("  Strain Softening Coal\n");
-        log.Printf("  Peak Stress         -- %12g\n", v[0]);
-        log.Printf("  Peak Strain         -- %12g\n", v[1]);
-        log.Printf("  Residual Stress     -- %12g\n", v[2]);
-        log.Printf("  Residual Strain     -- %12g\n", v[3]);
-        log.Printf("  Poissons Ratio      -- %12g\n", v[4]);
-        break;
-      case 3:
-        log.Write("  Elastic-Plastic Coal\n");
-        log.Printf("  Peak Stress         -- %12g\n", v[0]);
-        log.Printf("  Peak Strain         -- %12g\n", v[1]);
-        log.Printf("  Plastic Modulus     -- %12g\n", v[2]);
-        log.Printf("  Poissons Ratio      -- %12g\n", v[3]);
-        break;
-      case 4:
-        log.Write("  Bi-Linear Hardening Gob\n");
-        log.Printf("  Initial Stress      -- %12g\n", v[0]);
-        log.Printf("  Initial Strain      -- %12g\n", v[1]);
-        log.Printf("  Hardening Modulus   -- %12g\n", v[2]);
-        log.Printf("  Gob Height Factor   -- %12g\n", v[3]);
-        log.Printf("  Poissons Ratio      -- %12g\n", v[4]);
-        break;
-      case 5:
-        log.Write("  Strain Hardening Gob\n");
-        log.Printf("  Initial Modulus at Zero Stress -- %12g\n", v[0]);
-        log.Printf("  Final Modulus at Peak Stress   -- %12g\n", v[1]);
-        log.Printf("  Peak Stress                    -- %12g\n", v[2]);
-        log.Printf("  Gob Height Factor              -- %12g\n", v[3]);
-        log.Printf("  Poissons Ratio                 -- %12g\n", v[4]);
-        break;
-      case 6:
-        log.Write("  Linear Elastic Gob\n");
-        log.Printf("  Elastic Modulus     -- %12g\n", v[0]);
-        log.Printf("  Shear Modulus       -- %12g\n", v[1]);
-        log.Printf("  Gob Height Factor   -- %12g\n", v[2]);
-        break;
-    }
+    const MaterialEcho& echo = kMaterialEcho[type - 1];
+    log.Printf("  Material Number     -- %i\n", k);
+    log.Printf("  %s\n", echo.name);
+    for (int v = 0; v < 5 && echo.labels[v]; ++v)
+      log.Printf("  %s-- %12g\n", echo.labels[v], m.materialProps[k - 1][v]);
     log.Write("\n");
   }
+}
 
+void EchoGridAndSeams(const ModelInput& m, RunLog& log) {
   log.Write("  GENERAL MODEL DATA\n\n");
-  log.Printf("  NO. OF PARALLEL SEAMS           -- %i\n", seamCount);
-  log.Printf("  WIDTH OF ELEMENTS               -- %f\n", elementWidth);
-  log.Printf("  NO. OF ELEMENTS ALONG X AXIS    -- %i\n", nx);
-  log.Printf("  NO. OF ELEMENTS ALONG Y AXIS    -- %i\n", ny);
+  log.Printf("  NO. OF PARALLEL SEAMS           -- %i\n", m.seamCount);
+  log.Printf("  WIDTH OF ELEMENTS               -- %f\n", m.elementWidth);
+  log.Printf("  NO. OF ELEMENTS ALONG X AXIS    -- %i\n", m.nx);
+  log.Printf("  NO. OF ELEMENTS ALONG Y AXIS    -- %i\n", m.ny);
   log.Write("\n");
-
   log.Write("  GLOBAL COORDINATES OF LOCAL ORIGINS AND SEAM THICKNESSES\n");
   log.Write("  SEAM NO.         X           Y           Z     THICKNESS\n");
-  for (int s = 1; s <= seamCount && s <= 10; ++s)
-    log.Printf("%8i%12.2f%12.2f%12.2f%12.2f\n", s, seamX[s], seamY[s], seamZ[s], seamThickness[s]);
+  for (int s = 1; s <= m.seamCount && s <= 10; ++s)
+    log.Printf("%8i%12.2f%12.2f%12.2f%12.2f\n", s, m.seamX[s], m.seamY[s], m.seamZ[s],
+               m.seamThickness[s]);
   log.Write("\n");
+}
 
+void EchoControls(const ModelInput& m, RunLog& log) {
   log.Write("  PROGRAM FLOW CONTROL PARAMETERS\n\n");
-  log.Printf("  OVER RELAXATION FACTOR          -- %f\n", overRelaxation);
-  log.Printf("  STRESS CONVERGENCE CRITERION    -- %f\n", stressConvergence);
-  log.Printf("  MAXIMUM NO. OF ITERATIONS       -- %i\n", maxIterations);
-  log.Printf("  STARTING MINING STEP NUMBER     -- %i\n", startStep);
-  log.Printf("  NUMBER OF MINING STEPS          -- %i\n", stepCount);
-  log.Printf("  INCLUDE SURFACE EFFECTS         -- %i\n", surfaceEffects);
-  log.Printf("  OFF-SEAM CALCULATON SELECTED    -- %i\n", offSeamCalc);
-  log.Printf("  CALCULATE TOPOGRAPHIC STRESS    -- %i\n", topographicStress);
-  log.Printf("  CALCULATE SAFETY FACTORS        -- %i\n", safetyFactors);
-  log.Printf("  CALCULATE REMOTE STRAINS        -- %i\n", remoteStrains);
-  log.Printf("  CALCULATE ENERGY VALUES         -- %i\n", energyValues);
-  log.Printf("  INCLUDE FAULT CALCULATION       -- %i\n", faultCalc);
-  log.Printf("  CALCULATE ROOF BENDING STRESSES -- %i\n", roofBending);
-  log.Printf("  CALCULATE LOCAL MINE STIFFNESS  -- %i\n", localMineStiffness);
+  log.Printf("  OVER RELAXATION FACTOR          -- %f\n", m.overRelaxation);
+  log.Printf("  STRESS CONVERGENCE CRITERION    -- %f\n", m.stressConvergence);
+  log.Printf("  MAXIMUM NO. OF ITERATIONS       -- %i\n", m.maxIterations);
+  log.Printf("  STARTING MINING STEP NUMBER     -- %i\n", m.startStep);
+  log.Printf("  NUMBER OF MINING STEPS          -- %i\n", m.stepCount);
+  log.Printf("  INCLUDE SURFACE EFFECTS         -- %i\n", m.surfaceEffects);
+  log.Printf("  OFF-SEAM CALCULATON SELECTED    -- %i\n", m.offSeamCalc);
+  log.Printf("  CALCULATE TOPOGRAPHIC STRESS    -- %i\n", m.topographicStress);
+  log.Printf("  CALCULATE SAFETY FACTORS        -- %i\n", m.safetyFactors);
+  log.Printf("  CALCULATE REMOTE STRAINS        -- %i\n", m.remoteStrains);
+  log.Printf("  CALCULATE ENERGY VALUES         -- %i\n", m.energyValues);
+  log.Printf("  INCLUDE FAULT CALCULATION       -- %i\n", m.faultCalc);
+  log.Printf("  CALCULATE ROOF BENDING STRESSES -- %i\n", m.roofBending);
+  log.Printf("  CALCULATE LOCAL MINE STIFFNESS  -- %i\n", m.localMineStiffness);
   log.Write("\n");
+}
 
+void EchoBoundary(const ModelInput& m, RunLog& log) {
   log.Write("  BOUNDARY CONDITION VALUES\n\n");
-  log.Printf("  THE NORTH BOUNDARY CONDITION -- %i\n", bcNorth);
-  log.Printf("  THE EAST BOUNDARY CONDITION  -- %i\n", bcEast);
-  log.Printf("  THE SOUTH BOUNDARY CONDITION -- %i\n", bcSouth);
-  log.Printf("  THE WEST BOUNDARY CONDITION  -- %i\n", bcWest);
+  log.Printf("  THE NORTH BOUNDARY CONDITION -- %i\n", m.bcNorth);
+  log.Printf("  THE EAST BOUNDARY CONDITION  -- %i\n", m.bcEast);
+  log.Printf("  THE SOUTH BOUNDARY CONDITION -- %i\n", m.bcSouth);
+  log.Printf("  THE WEST BOUNDARY CONDITION  -- %i\n", m.bcWest);
   log.Write("\n");
+}
 
-  if (offSeamCalc >= 1) {
-    log.Write("  OFF-SEAM GRID DETAILS\n\n");
-    log.Write(offSeamDisplacement >= 1 ? "  OFF-SEAM DISPLACEMENT CALCULATION IS ON \n"
+void EchoOffSeam(const ModelInput& m, RunLog& log) {
+  log.Write("  OFF-SEAM GRID DETAILS\n\n");
+  log.Write(m.offSeamDisplacement >= 1 ? "  OFF-SEAM DISPLACEMENT CALCULATION IS ON \n"
                                        : "  OFF-SEAM DISPLACEMENT CALCULATION IS OFF \n");
-    log.Write(offSeamStress >= 1 ? "  OFF-SEAM STRESS CALCULATION IS ON \n"
+  log.Write(m.offSeamStress >= 1 ? "  OFF-SEAM STRESS CALCULATION IS ON \n"
                                  : "  OFF-SEAM STRESS CALCULATION IS OFF \n");
-    log.Printf("  X COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginX);
-    log.Printf("  Y COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginY);
-    log.Printf("  Z COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", offSeamOriginZ);
-    log.Printf("  WIDTH OF OFF-SEAM BLOCKS             -- %f\n", offSeamBlockWidth);
-    log.Printf("  HEIGHT OF OFF-SEAM BLOCKS            -- %f\n", offSeamBlockHeight);
-    log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG X AXIS  -- %i\n", offSeamNx);
-    log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG Y AXIS  -- %i\n", offSeamNy);
-    log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG Z AXIS  -- %i\n", offSeamNz);
-    log.Printf("  TOTAL NO. OF OFF_SEAM BLOCKS         -- %i\n", offSeamBlockCount);
-    log.Write("\n");
-  }
+  log.Printf("  X COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", m.offSeamOriginX);
+  log.Printf("  Y COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", m.offSeamOriginY);
+  log.Printf("  Z COORDINATE OF OFF-SEAM GRID ORIGIN -- %f\n", m.offSeamOriginZ);
+  log.Printf("  WIDTH OF OFF-SEAM BLOCKS             -- %f\n", m.offSeamBlockWidth);
+  log.Printf("  HEIGHT OF OFF-SEAM BLOCKS            -- %f\n", m.offSeamBlockHeight);
+  log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG X AXIS  -- %i\n", m.offSeamNx);
+  log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG Y AXIS  -- %i\n", m.offSeamNy);
+  log.Printf("  NO. OF OFF_SEAM BLOCKS ALONG Z AXIS  -- %i\n", m.offSeamNz);
+  log.Printf("  TOTAL NO. OF OFF_SEAM BLOCKS         -- %i\n", m.offSeamBlockCount);
+  log.Write("\n");
+}
 
-  if (faultCalc == 1) {
-    log.Write("  FAULT CALCULATION DETAILS\n\n");
-    if (faultAlongY != 0) {
-      log.Write("  FAULT IS PARALLEL TO THE Y AXIS \n");
-      log.Printf("  BETWEEN X GRID LINES %i and %i \n", faultX1, faultX2);
-      log.Printf("  AND EXTENDS FROM Y GRID LINE %i to %i \n", faultY1, faultY2);
-    } else {
-      log.Write("  FAULT IS PARALLEL TO THE X AXIS \n");
-      log.Printf("  BETWEEN Y GRID LINES %i and %i \n", faultY1, faultY2);
-      log.Printf("  AND EXTENDS FROM X GRID LINE %i to %i \n", faultX1, faultX2);
-    }
-    log.Write("\n");
+void EchoFault(const ModelInput& m, RunLog& log) {
+  log.Write("  FAULT CALCULATION DETAILS\n\n");
+  if (m.faultAlongY != 0) {
+    log.Write("  FAULT IS PARALLEL TO THE Y AXIS \n");
+    log.Printf("  BETWEEN X GRID LINES %i and %i \n", m.faultX1, m.faultX2);
+    log.Printf("  AND EXTENDS FROM Y GRID LINE %i to %i \n", m.faultY1, m.faultY2);
+  } else {
+    log.Write("  FAULT IS PARALLEL TO THE X AXIS \n");
+    log.Printf("  BETWEEN Y GRID LINES %i and %i \n", m.faultY1, m.faultY2);
+    log.Printf("  AND EXTENDS FROM X GRID LINE %i to %i \n", m.faultX1, m.faultX2);
   }
+  log.Write("\n");
+}
 
-  if (localMineStiffness == 1) {
-    log.Write("  LOCAL MINE STIFFNESS (LMS) CALCULATION DETAILS\n\n");
-    log.Printf("  NUMBER OF LMS PILLARS -- %i\n", lmsPillarCount);
-    log.Write("  PILLAR NO.  X INDEX  Y INDEX \n");
-    for (int p = 1; p <= lmsPillarCount && p <= 5; ++p)
-      log.Printf("  %3i         %4i     %4i\n", p, lmsX[p], lmsY[p]);
-    log.Write("\n");
-  }
+void EchoLmsPillars(const ModelInput& m, RunLog& log) {
+  log.Write("  LOCAL MINE STIFFNESS (LMS) CALCULATION DETAILS\n\n");
+  log.Printf("  NUMBER OF LMS PILLARS -- %i\n", m.lmsPillarCount);
+  log.Write("  PILLAR NO.  X INDEX  Y INDEX \n");
+  for (int p = 1; p <= m.lmsPillarCount && p <= 5; ++p)
+    log.Printf("  %3i         %4i     %4i\n", p, m.lmsX[p], m.lmsY[p]);
+  log.Write("\n");
+}
 
+// Everything the echo says of the input after its title, in the order of the
+// file; the sections of options that are off are left out.
+void EchoInput(const ModelInput& m, MessageSink& messages, RunLog& log) {
+  EchoRockMass(m, log);
+  EchoMaterials(m, messages, log);
+  EchoGridAndSeams(m, log);
+  EchoControls(m, log);
+  EchoBoundary(m, log);
+  if (m.offSeamCalc >= 1) EchoOffSeam(m, log);
+  if (m.faultCalc == 1) EchoFault(m, log);
+  if (m.localMineStiffness == 1) EchoLmsPillars(m, log);
+}
+
+}  // namespace
+
+// The code grid of every seam at every step, read back from the step code
+// files into fineCodes (allocated here when the model has none). Result 4
+// when a file is missing or short.
+int CModelDat::EchoCodeGrids(RunLog& log) {
   if (!fineCodes) fineCodes.Allocate(1, seamCount, 1, nx, 1, ny);
   for (int step = 1; step <= stepCount; ++step) {
     UniqueFile codeFile(std::fopen(StepCodeFileName(step).c_str(), "r"));
@@ -219,6 +213,28 @@ int CModelDat::WriteInputEcho() {
       log.Write("\n");
     }
   }
+  return 0;
+}
+
+// Creates the log and writes the echo. Results: 0, 1 (log not created),
+// 2 (title, or any later line, not written), 4 (a step code file missing or
+// short); on a failure the log keeps what was written. fineCodes ends holding
+// the last step.
+int CModelDat::WriteInputEcho() {
+  outFileName = Names().Log();
+  RunLog log = RunLog::Open(outFileName, "w");
+  if (!log) {
+    const int error = errno;
+    ShowMessage("Error in Opening Output File - PI1\n");
+    ShowFileProblem(outFileName, error);
+    return 1;
+  }
+  if (!log.Printf("%s\n", title)) {
+    ShowMessage("Trouble Printing Input File - PI2\n");
+    return 2;
+  }
+  EchoInput(*this, *messages, log);
+  if (const int r = EchoCodeGrids(log)) return r;
   log.Write("\n");
   // Every line after the title is checked here at once: a log that could not
   // be written whole is reported like a title that could not be written.

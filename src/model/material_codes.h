@@ -8,6 +8,8 @@
 
 namespace kavrel {
 
+class MessageSink;
+
 // Integer material codes outside the in-seam range 0..51.
 constexpr int kRefusedCode = 52;   // '0': no material, refused by the stress routines
 constexpr int kMinedOutCode = 53;  // '1': opening, contact law of the solver
@@ -32,5 +34,13 @@ constexpr int MaterialOfLetter(char c) {
 constexpr char MaterialLetter(int m) {
   return static_cast<char>(m < 26 ? 'A' + m : 'a' + (m - 26));
 }
+
+// MaterialIndexOf(c), for the routines that meet codes the reader and the
+// solver have already accepted: a character outside the code table first
+// shows "Error in converting character code to an integer" through
+// `messages`, then gives the character's value as a signed byte, so that the
+// caller's range checks decide what follows and the user sees the same
+// sequence whichever routine meets the character first.
+int MaterialIndexReported(char c, MessageSink& messages);
 
 }  // namespace kavrel

@@ -29,7 +29,7 @@ Bytes CubeBytes(int planes, int rows, int columns, Bytes element) {
 
 }  // namespace
 
-Bytes EstimateRunMemory(const CModelDat& m) {
+Bytes EstimateRunMemory(const ModelInput& m) {
   const int S = m.seamCount;
   const Bytes seamCube = CubeBytes(S, m.nx, m.ny, sizeof(double));
   const Bytes bordered = CubeBytes(S, m.nx + 2, m.ny + 2, sizeof(double));

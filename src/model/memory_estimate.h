@@ -17,10 +17,11 @@
 namespace kavrel {
 
 class CModelDat;
+struct ModelInput;
 
 // Bytes the grids of a run of `model` take, from seamCount, nx, ny,
 // stepCount, the option flags and the off-seam grid as read.
-std::uint64_t EstimateRunMemory(const CModelDat& model);
+std::uint64_t EstimateRunMemory(const ModelInput& model);
 
 // The machine's physical memory in bytes; 0 when the system does not say.
 std::uint64_t PhysicalMemoryBytes();

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "core/text_files.h"
-#include "model/model_dat.h"
+#include "model/model_input.h"
 
 namespace kavrel {
 
@@ -51,7 +51,7 @@ std::string CodeText(char code) {
 
 }  // namespace
 
-std::vector<ModelWarning> CheckModel(const CModelDat& m, const InputLineNumbers& lines) {
+std::vector<ModelWarning> CheckModel(const ModelInput& m, const InputLineNumbers& lines) {
   Warnings w;
   if (lines.hostRock > 0) {
     const int line = lines.hostRock;

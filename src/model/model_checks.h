@@ -6,7 +6,7 @@
 // values run to the end and give numbers that mean nothing, so they are
 // reported, and `kavrel check --strict` can fail on them.
 //
-// The reader collects the warnings into CModelDat::warnings, in the order of
+// The reader collects the warnings (CModelDat::warnings), in the order of
 // the file: the header lines first, then the code block, then text after it.
 // Each warning text names where the problem is (an input line and field,
 // counted from 1, or a step, seam and element) and what is wrong; the front
@@ -20,7 +20,7 @@
 
 namespace kavrel {
 
-class CModelDat;
+struct ModelInput;
 
 struct ModelWarning {
   int line = 0;      // the input line it names (from 1); 0 for the code block
@@ -38,7 +38,7 @@ struct InputLineNumbers {
 };
 
 // The warnings on the values of a read model's header, in line order.
-std::vector<ModelWarning> CheckModel(const CModelDat& model, const InputLineNumbers& lines);
+std::vector<ModelWarning> CheckModel(const ModelInput& model, const InputLineNumbers& lines);
 
 // Appends the warnings on one seam's codes of one step: at most one for NUL
 // bytes and one for other characters that name no material of the model

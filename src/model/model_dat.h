@@ -1,6 +1,6 @@
-// CModelDat is the one model record: the input's parameters, the file names
-// derived from the input file, the per-seam and per-step grids, the results and
-// the run's timing records. The input reader fills its scalars, the run
+// CModelDat is the one model record: the input (its base, model_input.h), the
+// file names derived from the input file, the per-seam and per-step grids, the
+// results and the run's timing records. ReadInputFile fills the input, the run
 // allocates its grids, and most computations are its operations. Each
 // operation lives in the source file of its concern (reader, echo, result
 // files, SOR, kernel, pillars, ...); numerical routines that need no model
@@ -24,6 +24,7 @@
 #include "core/run_log.h"
 #include "model/file_names.h"
 #include "model/model_checks.h"
+#include "model/model_input.h"
 #include "model/seam_view.h"
 #include "model/step_summary.h"
 #include "numeric/indexed_arrays.h"
@@ -55,7 +56,7 @@ struct LmsResult {
   double pillarStiffness = 0;
 };
 
-class CModelDat {
+class CModelDat : public ModelInput {
  public:
   CModelDat();
   ~CModelDat();
@@ -76,70 +77,21 @@ class CModelDat {
 
   ProgressSink* progress;  // never null; a null sink until a front end sets one
 
-  // ---- input -------------------------------------------------------------
-  char title[101];
-  int seamCount = 0;
-  int stepCount = 0;
-  int unitSystem = 0;
-  int preprocessorLevel = 0;
-  int materialCount = 0;
-  int coalSetCount = 0;
-  int auxSetCount = 0;
-  double elasticModulus = 0;
-  double poissonsRatio = 0;
-  double layerThickness = 0;
-  double layerPlateFactor = 0;
-  int materialType[52] = {};
-  double materialProps[52][5] = {};
-  double stressGradient = 0;
-  double overburdenScratch = 0;
-  int nx = 0;
-  int ny = 0;
-  double elementWidth = 0;
-  int levelNx = 0, levelNy = 0;
-  double levelElementWidth = 0;
-  double seamX[11] = {}, seamY[11] = {}, seamZ[11] = {}, seamThickness[11] = {};
-  double overRelaxation = 0;
-  double stressConvergence = 0;
-  int maxIterations = 0;
-  int startStep = 0;
-  int surfaceEffects = 0;
-  int topographicStress = 0;
-  int remoteStrains = 0;
-  int safetyFactors = 0;
-  int energyValues = 0;
-  int roofBending = 0;
-  int localMineStiffness = 0;
-  int staticStress = 0;
-  int bcNorth = 0, bcEast = 0, bcSouth = 0, bcWest = 0;
+  // ---- derived from the input by the run -------------------------------------
+  double layerPlateFactor = 0;   // AllocateArrays, from the host rock
+  double overburdenScratch = 0;  // AllocateArrays: the last seam's overburden
+  int staticStress = 0;          // 1: the run reads pre-computed static stresses
+
+  // ---- grid-file headers, filled by the grid-file readers during a run --------
   double topoOriginX = 0, topoOriginY = 0;
   double topoDatumZ = 0;
   double topoBlockWidth = 0;
   int topoBlockCount = 0;
   int topoNx = 0, topoNy = 0;
   std::string topoHeader1, topoHeader2;
-  int offSeamCalc = 0;
-  int offSeamDisplacement = 0;
-  int offSeamStress = 0;
   std::string staticHeader1, staticHeader2;
-  double offSeamOriginX = 0, offSeamOriginY = 0, offSeamOriginZ = 0;
-  double offSeamBlockWidth = 0;
-  double offSeamBlockHeight = 0;
-  int offSeamBlockCount = 0;
-  int offSeamNx = 0, offSeamNy = 0;
-  int offSeamNz = 0;
-  int faultCalc = 0;
-  int faultAlongY = 0;
-  int faultField1 = 0, faultField2 = 0, faultField3 = 0, faultField4 = 0;
-  int faultX1 = 0, faultX2 = 0, faultY1 = 0, faultY2 = 0;
-  int lmsPillarCount = 0;
-  int lmsX[6] = {}, lmsY[6] = {};  // pillar p = 1..5; slot 0 not used
-  LmsResult lmsResults[6];          // pillar p = 1..5; record 0 not used
 
-  // ---- output units (SetUnits) -------------------------------------------
-  std::string resultHeader1, resultHeader2;
-  std::string lengthUnit, stressUnit, energyUnit;
-  double displacementOutputFactor = 1, stressOutputFactor = 1, energyOutputFactor = 1;
+  LmsResult lmsResults[6];  // pillar p = 1..5; record 0 not used
 
   // ---- grids ---------------------------------------------------------------
   CCube fineCodes;      // [1..S][1..nx][1..ny], codes of the current step
@@ -160,7 +112,6 @@ class CModelDat {
   Matrix<Pillar*> pillarGrid;  // [1..nx][1..ny], owning pillar or null
   Pillar* pillarListHead = nullptr;
   Pillar* pillarListTail = nullptr;
-  bool inPillarRun = false;
   // Frees, when the model goes, a pillar list that a fatal error left behind;
   // IdentifyPillars (post/pillars.cpp) sets `release`.
   struct PillarListGuard {
@@ -224,7 +175,7 @@ class CModelDat {
   void AllocateArrays();
   void ReleaseArrays();
 
-  // ---- input file (input_reader.cpp) ------------------------------------------
+  // ---- input file (input_reader.cpp; the header through ReadModelInput) ---------
   [[nodiscard]] int ReadInputFile();
 
   // ---- code files (code_files.cpp) --------------------------------------------
@@ -235,13 +186,16 @@ class CModelDat {
 
   // ---- echo (input_echo.cpp) ---------------------------------------------------
   [[nodiscard]] int WriteInputEcho();
+  // The echo's code grids, read back from the step code files (result 4 when
+  // one is missing or short).
+  [[nodiscard]] int EchoCodeGrids(RunLog& log);
   void WriteTopoGridDetails(RunLog& log);
   void WriteStaticGridDetails(RunLog& log, int gridNumber, int blockCount, double width, int blocksX,
                              int blocksY, double originX, double originY, double originZ,
                              int gridCount);
 
-  // ---- result files (result_files.cpp) -----------------------------------------
-  void SetUnits();
+  // ---- result files (result_files.cpp; SetUnits in model_input.h) ---------------
+  void SetUnits() { kavrel::SetUnits(*this, *messages); }
   [[nodiscard]] int WriteResults(int mode);
 
   // ---- stress grid files (stress_grid_files.cpp) --------------------------------
@@ -298,7 +252,7 @@ class CModelDat {
   int TopographicSor(double** displacement, int gridNx, int gridNy, double blockWidth,
                      double** load, RunLog& log);
 
-  // ---- timing profile (run/timing_profile.cpp) --------------------------------------
+  // ---- timing profile (run/timing_profile.cpp, forwarders of timing_profile.h) -----------
   void PrintStepProfile(int step, RunLog& log);
   void PrintRunProfile(RunLog& log);
 

@@ -1,13 +1,12 @@
-// Output units and the per-seam result files (<title>.f<seam>): one
-// comma-separated line per element, one block of nx*ny lines per write, with
-// the columns of the options that are on. Values are held in internal units
-// (inches and psi, or metres and pascals) and scaled to the reported units
-// here.
+// The per-seam result files (<title>.f<seam>): one comma-separated line per
+// element, one block of nx*ny lines per write, with the columns of the options
+// that are on. Values are held in internal units
+// (inches and psi, or metres and pascals) and scaled here to the reported
+// units SetUnits (model_input.h) chose.
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
-#include "core/fatal_exit.h"
 #include "core/text_files.h"
 #include "model/model_dat.h"
 
@@ -15,12 +14,8 @@ namespace kavrel {
 
 namespace {
 
-// Every column name and unit label fills exactly 25 characters.
+// Room for one formatted value.
 constexpr std::size_t kColumnCapacity = 64;
-std::string Name(const char* name) { return FormatText(kColumnCapacity, ",%-25s", name); }
-std::string Unit(const std::string& unit) {
-  return FormatText(kColumnCapacity, ",%25s", unit.c_str());
-}
 
 // Appends `separator` and "%12.5g" of `value` to `out`. Values within a
 // column group are separated by ", ", groups by a bare ",". (The text, at
@@ -33,95 +28,6 @@ void Value(std::string& out, const char* separator, double value) {
 }
 
 }  // namespace
-
-// Sets the unit labels and output factors of `unitSystem`, and both header
-// lines of the result files from the option flags. A code outside 0..3 ends
-// the program (exit code 1).
-void CModelDat::SetUnits() {
-  switch (unitSystem) {
-    case 0:
-      lengthUnit = "in";
-      stressUnit = "psi";
-      energyUnit = "in-lbs";
-      displacementOutputFactor = 1.0;
-      stressOutputFactor = 1.0;
-      energyOutputFactor = 1.0;
-      break;
-    case 1:
-      lengthUnit = "ft";
-      stressUnit = "psi";
-      energyUnit = "ft-lbs";
-      displacementOutputFactor = 1.0 / 12.0;
-      stressOutputFactor = 1.0;
-      energyOutputFactor = 1.0 / 12.0;
-      break;
-    case 2:
-      lengthUnit = "m";
-      stressUnit = "Pa";
-      energyUnit = "Joules";
-      displacementOutputFactor = 1.0;
-      stressOutputFactor = 1.0;
-      energyOutputFactor = 1.0;
-      break;
-    case 3:
-      lengthUnit = "m";
-      stressUnit = "MPa";
-      energyUnit = "MJoules";
-      displacementOutputFactor = 1.0;
-      stressOutputFactor = 1e-6;
-      energyOutputFactor = 1e-6;
-      break;
-    default:
-      WriteDiagnostic("Unit Code Out of Range in Input File - PU1\n");
-      ShowMessage("Unit Code Out of Range in Input File - PU1\n");
-      throw FatalExit(1);
-  }
-
-  int columns = 3;
-  std::string names =
-      Name("Seam Convergence") + Name("Total Vertical Stress") + Name("Overburden Stress");
-  std::string units = Unit(lengthUnit) + Unit(stressUnit) + Unit(stressUnit);
-  if (surfaceEffects == 1) {
-    columns += 1;
-    names += Name("Surface Effect Stress");
-    units += Unit(stressUnit);
-  }
-  if (seamCount > 1) {
-    columns += 1;
-    names += Name("Multiple Seam Stress");
-    units += Unit(stressUnit);
-  }
-  if (safetyFactors == 1) {
-    columns += 3;
-    names += Name("Element Strain SF") + Name("Pillar Stress SF") + Name("Pillar Strain SF");
-    units +=
-        Name("Strain Safety Factor") + Name("Stress Safety Factor") + Name("Strain Safety Factor");
-  }
-  if (remoteStrains == 1) {
-    columns += 3;
-    names += Name("Remote Displacement") + Name("X Strain") + Name("Y Strain");
-    units += Unit(lengthUnit) + Name("Strain") + Name("Strain");
-  }
-  if (energyValues == 1) {
-    columns += 6;
-    names += Name("Stored Elastic Energy") + Name("Dissipated Energy") +
-             Name("Total Input Energy") + Name("Stored Energy Released") +
-             Name("Kinetic Energy Released") + Name("Total Energy Released");
-    for (int k = 0; k < 6; ++k) units += Unit(energyUnit);
-  }
-  if (roofBending == 1) {
-    columns += 5;
-    names += Name("Roof X Stress") + Name("Roof Y Stress") + Name("Maximum Roof Compression") +
-             Name("Maximum Roof Tension") + Name("Maximum Roof Stress");
-    for (int k = 0; k < 5; ++k) units += Unit(stressUnit);
-  }
-
-  // The names and units above each start with a comma; the line's own prefix
-  // "%3i," supplies the first one.
-  const std::string prefix = FormatText(32, "%3i,", columns);
-  resultHeader1 = prefix + names.substr(1) + "\n";
-  resultHeader2 = prefix + units.substr(1) + "\n";
-}
 
 // Writes one block of every seam's result file: mode 1 creates the file with
 // its dimension line and headers, any other mode appends. Returns 1 at once

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "core/fatal_exit.h"
+#include "model/material_codes.h"
 #include "model/model_dat.h"
-#include "post/material_index.h"
 #include "solver/material_laws.h"
 
 namespace kavrel {

@@ -48,9 +48,15 @@ class AnalysisRun {
   void FirstSolves(int step);
   void LmsRun(int step, int p);
   void LevelSchedule(int step, int p);
+  // The source seam's convergence averaged to a pass's detail level: its
+  // element counts and width (coarseConvergence holds the values).
+  struct LevelGrid {
+    int nx = 0, ny = 0;
+    double elementWidth = 0;
+  };
   void CouplingRecomputation(int step, int p);
-  void InterseamStresses(int step, int p, int source);
-  void MirrorImageStresses(int step, int p, int source);
+  void InterseamStresses(int step, int p, int source, const LevelGrid& level);
+  void MirrorImageStresses(int step, int p, int source, const LevelGrid& level);
   void SorPass(int step, int p);
   // The same with the seams solved on the workers (run_threads.cpp).
   void CouplingConcurrent(int step, int p);

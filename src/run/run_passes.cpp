@@ -72,21 +72,18 @@ void AnalysisRun::CouplingRecomputation(int step, int p) {
     return;
   }
   const int f = kLevelFactor[L_];
-  m_.levelNx = m_.nx / f;
-  m_.levelNy = m_.ny / f;
-  m_.levelElementWidth = f * m_.elementWidth;
+  const LevelGrid level{m_.nx / f, m_.ny / f, f * m_.elementWidth};
   m_.surfaceEffectStress.Fill(0.0);
   m_.interseamStress.Fill(0.0);
   for (int j = 1; j <= m_.seamCount; ++j) {
     progress_.SetPrimarySeam(j);
-    AverageToLevel(m_.convergence[j], m_.nx, m_.ny, m_.coarseConvergence, m_.levelNx, m_.levelNy,
-                   f);
-    InterseamStresses(step, p, j);
-    if (m_.surfaceEffects == 1) MirrorImageStresses(step, p, j);
+    AverageToLevel(m_.convergence[j], m_.nx, m_.ny, m_.coarseConvergence, level.nx, level.ny, f);
+    InterseamStresses(step, p, j, level);
+    if (m_.surfaceEffects == 1) MirrorImageStresses(step, p, j, level);
   }
 }
 
-void AnalysisRun::InterseamStresses(int step, int /*p*/, int j) {
+void AnalysisRun::InterseamStresses(int step, int /*p*/, int j, const LevelGrid& level) {
   const char* const pillar = pillarText_.c_str();
   for (int k = 1; k <= m_.seamCount; ++k) {
     if (k == j) continue;
@@ -95,9 +92,9 @@ void AnalysisRun::InterseamStresses(int step, int /*p*/, int j) {
                 step, pillar, j, k, L_);
     progress_.SetSecondarySeam(k);
     const long long d = Timed([&] {
-      m_.AddInfluence(m_.coarseConvergence, m_.levelNx, m_.levelNy, m_.levelElementWidth,
-                      m_.seamX[j], m_.seamY[j], m_.interseamStress[k], m_.nx, m_.ny,
-                      m_.elementWidth, m_.seamX[k], m_.seamY[k], m_.seamZ[j] - m_.seamZ[k], 0);
+      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
+                      m_.seamY[j], m_.interseamStress[k], m_.nx, m_.ny, m_.elementWidth,
+                      m_.seamX[k], m_.seamY[k], m_.seamZ[j] - m_.seamZ[k], 0);
     });
     m_.profile[j].interseamSeconds[L_] += d;
     log_.Printf(
@@ -107,7 +104,7 @@ void AnalysisRun::InterseamStresses(int step, int /*p*/, int j) {
   }
 }
 
-void AnalysisRun::MirrorImageStresses(int step, int p, int j) {
+void AnalysisRun::MirrorImageStresses(int step, int p, int j, const LevelGrid& level) {
   const char* const pillar = pillarText_.c_str();
   progress_.SetPhase("Calculating Surface Effect Stresses");
   for (int k = 1; k <= m_.seamCount; ++k) {
@@ -127,9 +124,9 @@ void AnalysisRun::MirrorImageStresses(int step, int p, int j) {
     progress_.SetPhase(text);
     progress_.SetSecondarySeam(k);
     const long long d = Timed([&] {
-      m_.AddInfluence(m_.coarseConvergence, m_.levelNx, m_.levelNy, m_.levelElementWidth,
-                      m_.seamX[j], m_.seamY[j], m_.surfaceEffectStress[k], m_.nx, m_.ny,
-                      m_.elementWidth, m_.seamX[k], m_.seamY[k], m_.seamZ[j] + m_.seamZ[k], 1);
+      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
+                      m_.seamY[j], m_.surfaceEffectStress[k], m_.nx, m_.ny, m_.elementWidth,
+                      m_.seamX[k], m_.seamY[k], m_.seamZ[j] + m_.seamZ[k], 1);
     });
     m_.profile[j].surfaceSeconds[L_] += d;
     log_.Printf(

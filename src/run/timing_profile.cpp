@@ -5,9 +5,9 @@
 // Each step's table shows that step alone: after a seam's table its
 // per-level counters are moved into the run record profile[0] and cleared,
 // so the cumulative table counts every solve and every second exactly once.
-#include <cstdio>
+#include "run/timing_profile.h"
 
-#include "model/model_dat.h"
+#include <cstdio>
 
 namespace kavrel {
 
@@ -49,7 +49,7 @@ void WriteTableFoot(RunLog& log, const ColumnSums& s) {
 
 }  // namespace
 
-void CModelDat::PrintStepProfile(int step, RunLog& log) {
+void PrintStepProfile(int step, int seamCount, SeamProfile (&profile)[11], RunLog& log) {
   log.Printf("Profile Information for Step %i\n\n", step);
   SeamProfile& run = profile[0];
   for (int s = 1; s <= seamCount && s <= 10; ++s) {
@@ -76,12 +76,11 @@ void CModelDat::PrintStepProfile(int step, RunLog& log) {
   }
 }
 
-void CModelDat::PrintRunProfile(RunLog& log) {
-  const SeamProfile& run = profile[0];
-  if (topographicStress == 1)
+void PrintRunProfile(const SeamProfile& run, bool topographicStress, bool offSeam, RunLog& log) {
+  if (topographicStress)
     log.Printf("Total Time for Topographic Stress Calculations was %lld secs.\n\n",
                run.topoSeconds);
-  if (offSeamCalc >= 1)
+  if (offSeam)
     log.Printf("Total Time for Off-Seam Displacement Calculations was %lld secs.\n\n",
                run.offSeamSeconds);
   log.Write("Final Cumulative Profile Information for all Steps and Seams.\n");
@@ -89,6 +88,14 @@ void CModelDat::PrintRunProfile(RunLog& log) {
   ColumnSums sums;
   for (int level = 3; level >= 0; --level) WriteLevelRow(log, run, level, sums);
   WriteTableFoot(log, sums);
+}
+
+void CModelDat::PrintStepProfile(int step, RunLog& log) {
+  kavrel::PrintStepProfile(step, seamCount, profile, log);
+}
+
+void CModelDat::PrintRunProfile(RunLog& log) {
+  kavrel::PrintRunProfile(profile[0], topographicStress == 1, offSeamCalc >= 1, log);
 }
 
 }  // namespace kavrel

@@ -61,12 +61,8 @@ void ElementStress(const MaterialTable& materials, int nx, int ny, double thickn
     const char* ci = codes[i];
     for (int j = 1; j <= ny; ++j) {
       const char ch = ci[j];
-      int k = MaterialIndexOf(ch);
-      if (k < 0) {
-        // A foreign character is announced, then refused by its signed value.
-        messages.ShowMessage("Error in converting character code to an integer");
-        k = static_cast<signed char>(ch);
-      }
+      // A foreign character is announced, then refused by its signed value.
+      const int k = MaterialIndexReported(ch, messages);
       const double e = ui[j] / thickness;
       if (k >= 0 && k <= 51) {
         // An index the input never defined has no type or properties.

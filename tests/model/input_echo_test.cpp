@@ -211,9 +211,7 @@ TEST(InputEcho, ModelWithEveryOptionalBlockIsEchoedByteForByte) {
 
 TEST(InputEcho, WithoutOptionsTheFineMeshFollowsTheBoundaryBlock) {
   ModelInFolder m(ScratchFolder());
-  std::string text = Lines(SmallModelLines());
-  for (const auto& row : testing_support::CodeRows(10, 10, 'A')) text += row + "\n";
-  ASSERT_EQ(m.Read(text), 0);
+  ASSERT_EQ(m.Read(testing_support::ModelText()), 0);
   ASSERT_EQ(m.model.WriteInputEcho(), 0);
   const std::string echo = ReadFile(m.folder / "model.out");
   const std::string tail =
@@ -255,7 +253,7 @@ TEST(InputEcho, UnitExplanationOfEachUnitSystem) {
     ModelInFolder m(ScratchFolder());
     auto lines = SmallModelLines();
     lines[1] = "0.25,2000000,120,1," + std::to_string(code) + ",0";
-    ASSERT_EQ(m.Read(Lines(lines) + Lines(testing_support::CodeRows(10, 10, 'A'))), 0);
+    ASSERT_EQ(m.Read(testing_support::ModelText(lines)), 0);
     ASSERT_EQ(m.model.WriteInputEcho(), 0);
     const std::string expected = std::string("  SYSTEM OF UNITS       -- ") + std::to_string(code) +
                                  "\n\n" + explanation[code] + "  IN_SEAM MATERIAL PROPERTIES\n\n";
@@ -280,7 +278,7 @@ TEST(InputEcho, TitleThatFilledItsLimitHasNoBlankLineAfterIt) {
   ModelInFolder m(ScratchFolder());
   auto lines = SmallModelLines();
   lines[0] = std::string(130, 'W');
-  ASSERT_EQ(m.Read(Lines(lines) + Lines(testing_support::CodeRows(10, 10, 'A'))), 0);
+  ASSERT_EQ(m.Read(testing_support::ModelText(lines)), 0);
   ASSERT_EQ(m.model.WriteInputEcho(), 0);
   EXPECT_EQ(ReadFile(m.folder / "model.out").substr(0, 103),
             std::string(100, 'W') + "\n  ");

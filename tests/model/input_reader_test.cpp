@@ -15,35 +15,31 @@ namespace kavrel {
 namespace {
 
 using testing_support::CodeRows;
+using testing_support::HeaderInFolder;
+using testing_support::kControl;
+using testing_support::kCount;
+using testing_support::kGrid;
+using testing_support::kHost;
+using testing_support::kMaterial;
+using testing_support::kSeam;
 using testing_support::Lines;
 using testing_support::ModelInFolder;
+using testing_support::ModelText;
 using testing_support::ReadFile;
 using testing_support::ScratchFolder;
 using testing_support::SmallModelLines;
+using testing_support::With;
 using testing_support::WriteFile;
 
-// Line positions in SmallModelLines().
-constexpr int kHost = 1, kCount = 2, kMaterial = 3, kGrid = 4, kSeam = 5, kControl = 6;
-
-std::string SmallModel(std::vector<std::string> lines = SmallModelLines(), int steps = 1,
-                       int seams = 1, int rows = 10, int width = 10) {
-  for (int k = 0; k < steps * seams; ++k)
-    for (const auto& row : CodeRows(rows, width, 'A')) lines.push_back(row);
-  return Lines(lines);
-}
-
-// Reads `text` into a fresh model and expects result `code` with the single
-// message `message`.
+// Reads `text` with the header reader alone and into a fresh model, and
+// expects result `code` with the single message `message` from both.
 void ExpectRefused(const std::string& text, int code, const std::string& message) {
-  ModelInFolder m(ScratchFolder());
+  HeaderInFolder h(ScratchFolder("header"));
+  EXPECT_EQ(h.Read(text), code);
+  EXPECT_EQ(h.sink.boxes, std::vector<std::string>{message});
+  ModelInFolder m(ScratchFolder("model"));
   EXPECT_EQ(m.Read(text), code);
-  ASSERT_EQ(m.sink.boxes.size(), 1u);
-  EXPECT_EQ(m.sink.boxes[0], message);
-}
-
-std::vector<std::string> With(std::vector<std::string> lines, int index, const std::string& text) {
-  lines[static_cast<std::size_t>(index)] = text;
-  return lines;
+  EXPECT_EQ(m.sink.boxes, std::vector<std::string>{message});
 }
 
 TEST(InputReader, ReadsEveryLineOfAModelWithAllOptionalLines) {
@@ -136,42 +132,42 @@ TEST(InputReader, ReadsEveryLineOfAModelWithAllOptionalLines) {
 }
 
 TEST(InputReader, FaultParallelToYTakesItsGridLinesAsRead) {
-  ModelInFolder m(ScratchFolder());
+  HeaderInFolder h(ScratchFolder());
   auto lines = With(SmallModelLines(), kControl, "1.7,0.001,2000,1,1,0,0,0,0,0,0,1,0,0");
   lines.push_back("1,4,5,2,9");
-  ASSERT_EQ(m.Read(SmallModel(lines)), 0);
-  EXPECT_EQ(m.model.faultX1, 4);
-  EXPECT_EQ(m.model.faultX2, 5);
-  EXPECT_EQ(m.model.faultY1, 2);
-  EXPECT_EQ(m.model.faultY2, 9);
+  ASSERT_EQ(h.Read(ModelText(lines)), 0);
+  EXPECT_EQ(h.input.faultX1, 4);
+  EXPECT_EQ(h.input.faultX2, 5);
+  EXPECT_EQ(h.input.faultY1, 2);
+  EXPECT_EQ(h.input.faultY2, 9);
 }
 
 TEST(InputReader, PreProcessorLinesAreSkippedByLevel) {
   // Level 1: one header line and one line per coal set.
   {
-    ModelInFolder m(ScratchFolder());
+    HeaderInFolder h(ScratchFolder());
     auto lines = SmallModelLines();
     lines[kHost] = "0.25,2000000,120,1,0,1";
     lines[kCount] = "1,2,3";
     lines.insert(lines.begin() + kCount, "pre-processor header");
     lines.insert(lines.begin() + kMaterial + 2, {"coal set 1", "coal set 2"});
-    ASSERT_EQ(m.Read(SmallModel(lines)), 0);
-    EXPECT_EQ(m.model.coalSetCount, 2);
-    EXPECT_EQ(m.model.nx, 10);
+    ASSERT_EQ(h.Read(ModelText(lines)), 0);
+    EXPECT_EQ(h.input.coalSetCount, 2);
+    EXPECT_EQ(h.input.nx, 10);
   }
   // Level 4: two lines per coal set, then the auxiliary lines.
   {
-    ModelInFolder m(ScratchFolder());
+    HeaderInFolder h(ScratchFolder());
     auto lines = SmallModelLines();
     lines[kHost] = "0.25,2000000,120,1,0,4";
     lines[kCount] = "1,2,3";
     lines.insert(lines.begin() + kCount, "pre-processor header");
     lines.insert(lines.begin() + kMaterial + 2,
                  {"set 1a", "set 1b", "set 2a", "set 2b", "aux 1", "aux 2", "aux 3"});
-    ASSERT_EQ(m.Read(SmallModel(lines)), 0);
-    EXPECT_EQ(m.model.auxSetCount, 3);
-    EXPECT_EQ(m.model.elementWidth, 120.0);
-    EXPECT_EQ(m.model.seamZ[1], -4800.0);
+    ASSERT_EQ(h.Read(ModelText(lines)), 0);
+    EXPECT_EQ(h.input.auxSetCount, 3);
+    EXPECT_EQ(h.input.elementWidth, 120.0);
+    EXPECT_EQ(h.input.seamZ[1], -4800.0);
   }
 }
 
@@ -181,6 +177,11 @@ TEST(InputReader, MissingFileAndEmptyFileFailWithRI1a) {
     EXPECT_EQ(m.model.ReadInputFile(), 1);
     ASSERT_EQ(m.sink.boxes.size(), 1u);
     EXPECT_EQ(m.sink.boxes[0], "Error in Opening Input File - RI1a\n");
+  }
+  {
+    HeaderInFolder h(ScratchFolder());
+    EXPECT_EQ(ReadModelInput(h.path.string(), h.sink).result, 1);
+    EXPECT_EQ(h.sink.boxes, std::vector<std::string>{"Error in Opening Input File - RI1a\n"});
   }
   ExpectRefused("", 1, "Error in Reading Title - RI1a\n");
 }
@@ -194,26 +195,24 @@ TEST(InputReader, SeamCountLimits) {
     lines.erase(lines.begin() + kSeam);
     lines.insert(lines.begin() + kSeam, seams.begin(), seams.end());
     ModelInFolder m(ScratchFolder());
-    EXPECT_EQ(m.Read(SmallModel(lines, 1, 10)), 0);
+    EXPECT_EQ(m.Read(ModelText(lines, 10)), 0);
     EXPECT_EQ(m.model.seamZ[10], -10000.0);
   }
-  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, "0.25,2000000,120,11,0,0")), 2,
+  ExpectRefused(ModelText(With(SmallModelLines(), kHost, "0.25,2000000,120,11,0,0")), 2,
                 "Can Only Specify up to 10 Different Seams - RI2b\n");
-  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, "0.25,2000000,120,0,0,0")), 2,
+  ExpectRefused(ModelText(With(SmallModelLines(), kHost, "0.25,2000000,120,0,0,0")), 2,
                 "The Number of Seams Must Be at Least 1 - RI2d\n");
-  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, "0.25,2000000,120,-3,0,0")), 2,
+  ExpectRefused(ModelText(With(SmallModelLines(), kHost, "0.25,2000000,120,-3,0,0")), 2,
                 "The Number of Seams Must Be at Least 1 - RI2d\n");
 }
 
 TEST(InputReader, UnitCodeMustBeZeroToThree) {
-  {
-    ModelInFolder m(ScratchFolder());
-    EXPECT_EQ(m.Read(SmallModel(With(SmallModelLines(), kHost, "0.25,2000000,120,1,3,0"))), 0);
-    EXPECT_EQ(m.model.stressUnit, "MPa");
-  }
+  HeaderInFolder h(ScratchFolder());
+  EXPECT_EQ(h.Read(ModelText(With(SmallModelLines(), kHost, "0.25,2000000,120,1,3,0"))), 0);
+  EXPECT_EQ(h.input.stressUnit, "MPa");
   const std::string message = "Can Only Specify a Unit Number up to 4 - RI2c\n";
-  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, "0.25,2000000,120,1,4,0")), 2, message);
-  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, "0.25,2000000,120,1,-1,0")), 2, message);
+  ExpectRefused(ModelText(With(SmallModelLines(), kHost, "0.25,2000000,120,1,4,0")), 2, message);
+  ExpectRefused(ModelText(With(SmallModelLines(), kHost, "0.25,2000000,120,1,-1,0")), 2, message);
 }
 
 TEST(InputReader, MaterialCountMustBeOneToFiftyTwo) {
@@ -230,7 +229,7 @@ TEST(InputReader, MaterialCountMustBeOneToFiftyTwo) {
   lines[kCount] = "52,0,0";
   lines.insert(lines.begin() + kMaterial + 1, 51, "1,300000,120000");
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(lines)), 0);
+  EXPECT_EQ(m.Read(ModelText(lines)), 0);
   EXPECT_EQ(m.model.materialType[51], 1);
 }
 
@@ -239,20 +238,20 @@ TEST(InputReader, BadMaterialTypeIsReportedAfterTheLastMaterialLine) {
   lines[kCount] = "5,0,0";
   lines.insert(lines.begin() + kMaterial + 1,
                {"1,1,1", "7,2,2", "6,3,3", "4,9,8,7,6,5"});
+  const std::string message = "The Material Type Number Must Be Between 1 and 6 - RI4b\n";
+  ExpectRefused(ModelText(lines), 4, message);
+  // The record keeps what was read before the refusal.
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(lines)), 4);
-  ASSERT_EQ(m.sink.boxes.size(), 1u);
-  EXPECT_EQ(m.sink.boxes[0], "The Material Type Number Must Be Between 1 and 6 - RI4b\n");
+  EXPECT_EQ(m.Read(ModelText(lines)), 4);
   EXPECT_EQ(m.model.materialType[2], 7);
   EXPECT_EQ(m.model.materialType[4], 4);  // the fifth line was still read
   EXPECT_EQ(m.model.materialProps[4][4], 5.0);
-  ExpectRefused(SmallModel(With(SmallModelLines(), kMaterial, "0,1,1")), 4,
-                "The Material Type Number Must Be Between 1 and 6 - RI4b\n");
+  ExpectRefused(ModelText(With(SmallModelLines(), kMaterial, "0,1,1")), 4, message);
 }
 
 TEST(InputReader, GridChecksInTheirOrder) {
   auto grid = [](const std::string& text) {
-    return SmallModel(With(SmallModelLines(), kGrid, text));
+    return ModelText(With(SmallModelLines(), kGrid, text));
   };
   ExpectRefused(grid("120,25,10,0.09"), 5, "Fine mesh size must be divisible by 10 - RI5b\n");
   ExpectRefused(grid("120,10,15,0.09"), 5, "Fine mesh size must be divisible by 10 - RI5b\n");
@@ -277,7 +276,7 @@ TEST(InputReader, SeamsAtOneElevationAreRefused) {
   auto lines = With(SmallModelLines(), kHost, "0.25,2000000,120,3,0,0");
   lines.erase(lines.begin() + kSeam);
   lines.insert(lines.begin() + kSeam, {"0,0,-4800,72", "0,0,-4000,60", "50,50,-4000,60"});
-  ExpectRefused(SmallModel(lines, 1, 3), 6, "Seams 2 and 3 Must Not Be at the Same Elevation - RI6b\n");
+  ExpectRefused(ModelText(lines, 3), 6, "Seams 2 and 3 Must Not Be at the Same Elevation - RI6b\n");
 }
 
 TEST(InputReader, StepCountLimits) {
@@ -286,38 +285,40 @@ TEST(InputReader, StepCountLimits) {
   };
   {
     ModelInFolder m(ScratchFolder());
-    EXPECT_EQ(m.Read(SmallModel(control("200"), 200)), 0);
+    EXPECT_EQ(m.Read(ModelText(control("200"), 200)), 0);
     EXPECT_EQ(m.model.stepCount, 200);
   }
-  ExpectRefused(SmallModel(control("201"), 201), 7,
+  ExpectRefused(ModelText(control("201"), 201), 7,
                 "The Number of Steps Must be Less Than 200 - RI7b\n");
-  ExpectRefused(SmallModel(control("-1"), 0), 7, "The Number of Steps Must Not Be Negative - RI7c\n");
+  ExpectRefused(ModelText(control("-1"), 0), 7,
+                "The Number of Steps Must Not Be Negative - RI7c\n");
   // A control line without the step field gives zero steps, which is accepted.
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(With(SmallModelLines(), kControl, "1.7,0.001,2000,1"), 0)), 0);
+  EXPECT_EQ(m.Read(ModelText(With(SmallModelLines(), kControl, "1.7,0.001,2000,1"), 0)), 0);
   EXPECT_EQ(m.model.stepCount, 0);
   EXPECT_EQ(m.model.surfaceEffects, 0);
 }
 
 TEST(InputReader, SurfaceEffectsNeedEverySeamAndImagePairApart) {
   auto surface = With(SmallModelLines(), kControl, "1.7,0.001,2000,1,1,1,0,0,0,0,0,0,0,0");
-  ExpectRefused(SmallModel(With(surface, kSeam, "0,0,0,72")), 7,
+  ExpectRefused(ModelText(With(surface, kSeam, "0,0,0,72")), 7,
                 "Seam 1 Must Not Lie at Elevation 0 When Surface Effects are Included - RI7d\n");
   // A seam above the datum at +100 meets the image of the seam at -100.
   auto lines = surface;
   lines[kHost] = "0.25,2000000,120,2,0,0";
   lines[kSeam] = "0,0,-100,72";
   lines.insert(lines.begin() + kSeam + 1, "0,0,100,72");
-  ExpectRefused(SmallModel(lines, 1, 2), 7,
-                "The Surface Image of Seam 1 Lies on Seam 2 When Surface Effects are Included - RI7e\n");
+  ExpectRefused(
+      ModelText(lines, 2), 7,
+      "The Surface Image of Seam 1 Lies on Seam 2 When Surface Effects are Included - RI7e\n");
   // Without surface effects a seam at elevation 0 is allowed.
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(With(SmallModelLines(), kSeam, "0,0,0,72"))), 0);
+  EXPECT_EQ(m.Read(ModelText(With(SmallModelLines(), kSeam, "0,0,0,72"))), 0);
 }
 
 TEST(InputReader, BoundaryValuesMustBeZeroOrOne) {
   for (const char* bc : {"2,0,0,0", "0,2,0,0", "0,0,2,0", "0,0,0,2", "0,0,0,-1"})
-    ExpectRefused(SmallModel(With(SmallModelLines(), kControl + 1, bc)), 8,
+    ExpectRefused(ModelText(With(SmallModelLines(), kControl + 1, bc)), 8,
                   "The Boundary Conditions must be either a '0' or a '1' - RI8b\n");
 }
 
@@ -329,30 +330,30 @@ std::vector<std::string> WithOffSeam(const std::string& offSeamLine, int surface
 }
 
 TEST(InputReader, OffSeamLineChecks) {
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-2000,100,50,4,5,1,21")), 9,
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-2000,100,50,4,5,1,21")), 9,
                 "Inconsistent Data in the Offseam Input Line - RI9b\n");
   const std::string counts =
       "The Number of Off-Seam Blocks Along X and Y Must Be Between 1 and 10000 - RI9c\n";
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-2000,100,50,0,5,1,0")), 9, counts);
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-2000,100,50,-4,-5,1,20")), 9, counts);
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-2000,100,50,20000,1,1,20000")), 9, counts);
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-2000,100,50,0,5,1,0")), 9, counts);
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-2000,100,50,-4,-5,1,20")), 9, counts);
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-2000,100,50,20000,1,1,20000")), 9, counts);
   // A product beyond the int range is compared exactly, not wrapped.
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-2000,100,50,65536,65536,1,0")), 9,
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-2000,100,50,65536,65536,1,0")), 9,
                 "Inconsistent Data in the Offseam Input Line - RI9b\n");
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-2000,0,50,4,5,1,20")), 9,
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-2000,0,50,4,5,1,20")), 9,
                 "Off-seam block width must be non-zero - RI9d\n");
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,-4800,100,50,4,5,1,20")), 9,
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,-4800,100,50,4,5,1,20")), 9,
                 "The Off-Seam Grid Must Not Be at the Elevation of Seam 1 - RI9e\n");
-  ExpectRefused(SmallModel(WithOffSeam("1,1,0,0,4800,100,50,4,5,1,20", 1)), 9,
+  ExpectRefused(ModelText(WithOffSeam("1,1,0,0,4800,100,50,4,5,1,20", 1)), 9,
                 "The Off-Seam Grid Must Not Be at the Surface Image of Seam 1 When Surface "
                 "Effects are Included - RI9f\n");
   // Without surface effects the image plane is harmless.
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(WithOffSeam("1,1,0,0,4800,100,50,4,5,1,20"))), 0);
+  EXPECT_EQ(m.Read(ModelText(WithOffSeam("1,1,0,0,4800,100,50,4,5,1,20"))), 0);
   // With neither off-seam displacements nor stresses asked for, no off-seam
   // pass runs: a plane on a seam and a zero block width are harmless too.
   ModelInFolder idle(ScratchFolder("idle"));
-  EXPECT_EQ(idle.Read(SmallModel(WithOffSeam("0,0,0,0,-4800,0,50,4,5,1,20"))), 0);
+  EXPECT_EQ(idle.Read(ModelText(WithOffSeam("0,0,0,0,-4800,0,50,4,5,1,20"))), 0);
 }
 
 std::vector<std::string> WithLms(const std::string& lmsLine) {
@@ -366,16 +367,16 @@ TEST(InputReader, LmsPillarChecks) {
   const std::string count =
       "The Number of Pillars for the Local Mine Stiffness Calculation Must Be Between 1 and 5 - "
       "RI13a\n";
-  ExpectRefused(SmallModel(WithLms("0"), 1, 1, 10, 30), 13, count);
-  ExpectRefused(SmallModel(WithLms("6,1,1,1,1,1,1,1,1,1,1,1,1"), 1, 1, 10, 30), 13, count);
-  ExpectRefused(SmallModel(WithLms("2,5,7,31,4"), 1, 1, 10, 30), 13,
+  ExpectRefused(ModelText(WithLms("0"), 1, 10, 30), 13, count);
+  ExpectRefused(ModelText(WithLms("6,1,1,1,1,1,1,1,1,1,1,1,1"), 1, 10, 30), 13, count);
+  ExpectRefused(ModelText(WithLms("2,5,7,31,4"), 1, 10, 30), 13,
                 "The X Index for LMS Pillar 2 Must be between 1 and 30 - RI13b\n");
-  ExpectRefused(SmallModel(WithLms("1,0,4"), 1, 1, 10, 30), 13,
+  ExpectRefused(ModelText(WithLms("1,0,4"), 1, 10, 30), 13,
                 "The X Index for LMS Pillar 1 Must be between 1 and 30 - RI13b\n");
-  ExpectRefused(SmallModel(WithLms("2,5,7,30,11"), 1, 1, 10, 30), 13,
+  ExpectRefused(ModelText(WithLms("2,5,7,30,11"), 1, 10, 30), 13,
                 "The Y Index for LMS Pillar 2 Must be between 1 and 10 - RI13c\n");
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(WithLms("5,1,1,30,10,2,2,3,3,4,4"), 1, 1, 10, 30)), 0);
+  EXPECT_EQ(m.Read(ModelText(WithLms("5,1,1,30,10,2,2,3,3,4,4"), 1, 10, 30)), 0);
   EXPECT_EQ(m.model.lmsX[2], 30);
   EXPECT_EQ(m.model.lmsY[2], 10);
 }
@@ -414,7 +415,7 @@ TEST(InputReader, FileEndingBeforeItsLastLineIsAnError) {
   }
   // The whole header with its code block reads.
   ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(full)), 0);
+  EXPECT_EQ(m.Read(ModelText(full)), 0);
 }
 
 TEST(InputReader, LongLinesAreReadWholeAndLongTitlesCutAtOneHundred) {
@@ -423,21 +424,20 @@ TEST(InputReader, LongLinesAreReadWholeAndLongTitlesCutAtOneHundred) {
   lines[0] = title120;
   // A host rock line padded far beyond any fixed buffer keeps its fields.
   lines[kHost] = "0.25,2000000,120,1,0,0," + std::string(2000, '9');
-  ModelInFolder m(ScratchFolder());
-  ASSERT_EQ(m.Read(SmallModel(lines)), 0);
-  EXPECT_EQ(std::string(m.model.title), std::string(100, 'T'));  // no line end kept
-  EXPECT_EQ(m.model.seamCount, 1);
-  EXPECT_EQ(m.model.nx, 10);
+  HeaderInFolder h(ScratchFolder());
+  ASSERT_EQ(h.Read(ModelText(lines)), 0);
+  EXPECT_EQ(std::string(h.input.title), std::string(100, 'T'));  // no line end kept
+  EXPECT_EQ(h.input.seamCount, 1);
+  EXPECT_EQ(h.input.nx, 10);
 
   // A title of 99 characters keeps its line end; one of exactly 100 does not,
   // and the line end is not taken as the host rock line.
   for (std::size_t length : {99u, 100u}) {
     lines[0] = std::string(length, 'x');
-    ModelInFolder n(ScratchFolder());
-    ASSERT_EQ(n.Read(SmallModel(lines)), 0);
-    EXPECT_EQ(std::string(n.model.title),
+    ASSERT_EQ(h.Read(ModelText(lines)), 0);
+    EXPECT_EQ(std::string(h.input.title),
               length == 99 ? std::string(99, 'x') + "\n" : std::string(100, 'x'));
-    EXPECT_EQ(n.model.elasticModulus, 2000000.0);
+    EXPECT_EQ(h.input.elasticModulus, 2000000.0);
   }
 }
 
@@ -458,11 +458,11 @@ TEST(InputReader, NumbersTooLargeForADoubleAreRefusedNamingFieldAndLine) {
            {kControl, "1e309,0.001,2000,1,1,0,0,0,0,0,0,0,0,0",
             "The Number in Field 1 of Line 7 is Too Large - RI14a\n"}}) {
     SCOPED_TRACE(c.text);
-    ExpectRefused(SmallModel(With(SmallModelLines(), c.index, c.text)), 14, c.message);
+    ExpectRefused(ModelText(With(SmallModelLines(), c.index, c.text)), 14, c.message);
   }
   // The largest doubles and the smallest still read.
-  ModelInFolder m(ScratchFolder());
-  EXPECT_EQ(m.Read(SmallModel(With(SmallModelLines(), kHost, "0.25,1.7e308,1e-400,1,0,0"))), 0);
+  HeaderInFolder h(ScratchFolder());
+  EXPECT_EQ(h.Read(ModelText(With(SmallModelLines(), kHost, "0.25,1.7e308,1e-400,1,0,0"))), 0);
 }
 
 TEST(InputReader, LinesAreBoundedAtOneMegabyte) {
@@ -470,12 +470,12 @@ TEST(InputReader, LinesAreBoundedAtOneMegabyte) {
   const std::string host = "0.25,2000000,120,1,0,0,";
   const std::string exact = host + std::string(input::kMaxLineBytes - host.size(), ' ');
   for (bool crlf : {false, true}) {
-    const std::string text = SmallModel(With(SmallModelLines(), kHost, exact));
-    ModelInFolder m(ScratchFolder());
-    EXPECT_EQ(m.Read(crlf ? testing_support::WithCrLf(text) : text), 0) << crlf;
-    EXPECT_EQ(m.model.elasticModulus, 2000000.0);
+    const std::string text = ModelText(With(SmallModelLines(), kHost, exact));
+    HeaderInFolder h(ScratchFolder());
+    EXPECT_EQ(h.Read(crlf ? testing_support::WithCrLf(text) : text), 0) << crlf;
+    EXPECT_EQ(h.input.elasticModulus, 2000000.0);
   }
-  ExpectRefused(SmallModel(With(SmallModelLines(), kHost, exact + "x")), 15,
+  ExpectRefused(ModelText(With(SmallModelLines(), kHost, exact + "x")), 15,
                 "Line 2 is Longer Than 1 MB - RI15a\n");
   // A file without line ends (as /dev/zero) is refused once 1 MB is read.
   ExpectRefused(std::string(2u << 20, '\0'), 15, "Line 1 is Longer Than 1 MB - RI15a\n");
@@ -501,7 +501,7 @@ TEST(InputReader, ARunTheMachineCannotHoldIsRefusedBeforeAnyGrid) {
   // The small model (8020 bytes) fits in exactly that much, not in a byte less.
   ModelInFolder small(ScratchFolder("small"));
   small.model.machineMemory = 8020;
-  EXPECT_EQ(small.Read(SmallModel()), 0);
+  EXPECT_EQ(small.Read(ModelText()), 0);
   small.model.machineMemory = 8019;
   EXPECT_EQ(small.model.ReadInputFile(), 16);
   // A reader of a finished run (the plots) runs nothing and is not refused.
@@ -510,7 +510,7 @@ TEST(InputReader, ARunTheMachineCannotHoldIsRefusedBeforeAnyGrid) {
 }
 
 TEST(InputReader, WindowsLineEndsReadLikeUnixLineEnds) {
-  const std::string unixText = SmallModel(SmallModelLines(), 1);
+  const std::string unixText = ModelText();
   const std::string dosText = testing_support::WithCrLf(unixText);
   const auto dir = ScratchFolder();
   ModelInFolder a(dir / "unix");
@@ -532,28 +532,28 @@ TEST(InputReader, CodeBlockProblemsEndTheRead) {
   // The step code files cannot be created in a folder that does not exist.
   {
     ModelInFolder m(ScratchFolder());
-    WriteFile(m.InputPath(), SmallModel());
+    WriteFile(m.InputPath(), ModelText());
     m.model.SetInputFolder(m.folder.string() + "/missing/");
     EXPECT_EQ(m.model.ReadInputFile(), 11);
     ASSERT_EQ(m.sink.boxes.size(), 1u);
     EXPECT_EQ(m.sink.boxes[0], "Could Not Open Temporary File for Seam Codes- RI11a");
   }
   // A block one row short.
-  auto lines = SmallModelLines();
-  for (const auto& row : CodeRows(9, 10, 'A')) lines.push_back(row);
-  ExpectRefused(Lines(lines), 11, "Error reading the fine mesh codes - RI11b\n");
+  ModelInFolder m(ScratchFolder());
+  EXPECT_EQ(m.Read(ModelText(SmallModelLines(), 1, 9)), 11);
+  EXPECT_EQ(m.sink.boxes, std::vector<std::string>{"Error reading the fine mesh codes - RI11b\n"});
 }
 
 TEST(InputReader, ASecondFileReplacesTheFirstOnesCodesAndLmsPillars) {
   const auto dir = ScratchFolder();
   ModelInFolder m(dir, "first");
-  ASSERT_EQ(m.Read(SmallModel(WithLms("1,3,3"), 1, 1, 10, 30)), 0);
+  ASSERT_EQ(m.Read(ModelText(WithLms("1,3,3"), 1, 10, 30)), 0);
   EXPECT_EQ(m.model.lmsPillarCount, 1);
   EXPECT_EQ(m.model.fineCodes.rowHigh(), 30);
 
   auto lines = SmallModelLines();
   lines.push_back("");  // blank line before the block: codes still start at its first code
-  testing_support::WriteFile(dir / "second.inp", SmallModel(lines));
+  testing_support::WriteFile(dir / "second.inp", ModelText(lines));
   m.model.SetInputPathName((dir / "second.inp").string());
   m.model.SetInputFileTitle("second");
   ASSERT_EQ(m.model.ReadInputFile(), 0);
@@ -569,10 +569,7 @@ TEST(InputReader, MangledLinesAreRefusedOrReadButNeverBreakTheReader) {
   // and, when it succeeds, the echo can be written.
   const std::string original =
       ReadFile(testing_support::ExamplePath("every_option.inp"));
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; (end = original.find('\n', start)) != std::string::npos;
-       start = end + 1)
-    lines.push_back(original.substr(start, end - start));
+  const std::vector<std::string> lines = testing_support::SplitLines(original);
   ASSERT_GT(lines.size(), 17u);
   const std::vector<std::string> damage = {
       "", "abc", ",,,,,,,,,,,,,,", "-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1",

@@ -18,20 +18,20 @@ namespace kavrel {
 namespace {
 
 using testing_support::CodeRows;
+using testing_support::kControl;
+using testing_support::kCount;
+using testing_support::kGrid;
+using testing_support::kHost;
+using testing_support::kMaterial;
+using testing_support::kSeam;
 using testing_support::Lines;
 using testing_support::ModelInFolder;
+using testing_support::ModelText;
 using testing_support::RunKavrel;
 using testing_support::ScratchFolder;
 using testing_support::SmallModelLines;
+using testing_support::With;
 using testing_support::WriteFile;
-
-// Line positions in SmallModelLines() (line k + 1 of the file).
-constexpr int kHost = 1, kCount = 2, kMaterial = 3, kGrid = 4, kSeam = 5, kControl = 6;
-
-std::vector<std::string> With(std::vector<std::string> lines, int index, const std::string& text) {
-  lines[static_cast<std::size_t>(index)] = text;
-  return lines;
-}
 
 std::string Control(const std::string& start, const std::string& flags = "0,0,0,0,0,0,0,0,0") {
   return "1.7,0.001,2000," + start + "," + flags;
@@ -78,11 +78,8 @@ TEST(ModelChecks, EveryHeaderValueThatMakesTheRunMeaninglessIsNamedByLineAndFiel
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.warning);
-    std::vector<std::string> lines = c.header;
-    for (int step = 0; step < c.steps; ++step)
-      for (const auto& row : CodeRows(10, 10, 'A')) lines.push_back(row);
     ModelInFolder m(ScratchFolder());
-    ASSERT_EQ(m.Read(Lines(lines)), 0);
+    ASSERT_EQ(m.Read(ModelText(c.header, c.steps)), 0);
     EXPECT_TRUE(m.sink.boxes.empty());
     EXPECT_EQ(Texts(m.model.warnings), std::vector<std::string>{c.warning});
   }
@@ -161,7 +158,7 @@ TEST(ModelChecks, OpenShowsTheWarningsOfAReadModelBeforeItsSuccess) {
   model.SetMessages(&sink);
   const InputNames names = SplitInputPath((dir / "pit.inp").string());
   auto lines = With(SmallModelLines(), kControl, Control("3,1"));
-  WriteFile(dir / "pit.inp", Lines(lines) + Lines(CodeRows(10, 10, 'A')));
+  WriteFile(dir / "pit.inp", ModelText(lines));
   ASSERT_EQ(OpenModel(model, names, true), 0);
   EXPECT_EQ(sink.shown,
             (std::vector<std::string>{"warning: line 7, field 4 (start step): 3 is outside 1..1",
@@ -170,7 +167,7 @@ TEST(ModelChecks, OpenShowsTheWarningsOfAReadModelBeforeItsSuccess) {
   // seen before the refusal.
   lines[0] = std::string(1, '\0');
   lines[kHost] = "0.25,2000000,120,11,0,0";
-  WriteFile(dir / "pit.inp", Lines(lines) + Lines(CodeRows(10, 10, 'A')));
+  WriteFile(dir / "pit.inp", ModelText(lines));
   sink.shown.clear();
   EXPECT_EQ(OpenModel(model, names, true), 2);
   EXPECT_EQ(sink.shown, (std::vector<std::string>{
@@ -184,7 +181,7 @@ TEST(ModelChecks, CheckAndRunShowWarningsAndStrictFailsOnThem) {
   // by the run, which goes on as usual.
   auto lines = With(SmallModelLines(), kMaterial, "1,200000,80000");
   lines[kControl] = "1.5,0.0001,100000,2,1,0,0,0,0,0,0,0,0,0";
-  WriteFile(dir / "odd.inp", Lines(lines) + Lines(CodeRows(10, 10, 'A')));
+  WriteFile(dir / "odd.inp", ModelText(lines));
   const std::string warning = "warning: line 7, field 4 (start step): 2 is outside 1..1\n";
   const std::string estimate = "The run will need about 7.8 kB of memory\n";
 
@@ -206,7 +203,7 @@ TEST(ModelChecks, CheckAndRunShowWarningsAndStrictFailsOnThem) {
 
   // A model without warnings passes --strict.
   lines[kControl] = "1.5,0.0001,100000,1,1,0,0,0,0,0,0,0,0,0";
-  WriteFile(dir / "fine.inp", Lines(lines) + Lines(CodeRows(10, 10, 'A')));
+  WriteFile(dir / "fine.inp", ModelText(lines));
   r = RunKavrel(dir, "check --strict fine.inp");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "The Input File was Successfully Read\n");

@@ -1,6 +1,7 @@
 // Shared fixtures of the model tests: the text of a small valid model file
-// whose lines a test can replace, and a model bound to an input file in a
-// scratch folder with a recording message sink.
+// whose lines a test can replace, a model bound to an input file in a
+// scratch folder with a recording message sink, and the same for the header
+// reader alone (ReadModelInput, no model record).
 #pragma once
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "model/model_dat.h"
+#include "model/model_input.h"
 #include "support/recording_sinks.h"
 #include "support/scratch_files.h"
 
@@ -33,9 +35,28 @@ inline std::vector<std::string> SmallModelLines() {
           "0,0,0,0"};
 }
 
+// Line positions in SmallModelLines().
+constexpr int kHost = 1, kCount = 2, kMaterial = 3, kGrid = 4, kSeam = 5, kControl = 6;
+
+// `lines` with line `index` (from 0) replaced by `text`.
+inline std::vector<std::string> With(std::vector<std::string> lines, int index,
+                                     const std::string& text) {
+  lines[static_cast<std::size_t>(index)] = text;
+  return lines;
+}
+
 inline std::vector<std::string> CodeRows(int rows, int width, char code) {
   return std::vector<std::string>(static_cast<std::size_t>(rows),
                                   std::string(static_cast<std::size_t>(width), code));
+}
+
+// A model file: the header `lines`, then `blocks` code blocks (one per seam
+// and step) of `rows` rows of `width` codes 'A'.
+inline std::string ModelText(std::vector<std::string> lines = SmallModelLines(), int blocks = 1,
+                             int rows = 10, int width = 10) {
+  for (int k = 0; k < blocks; ++k)
+    for (const auto& row : CodeRows(rows, width, 'A')) lines.push_back(row);
+  return Lines(lines);
 }
 
 // A model bound to `folder`/`title`.inp with a recording sink.
@@ -57,6 +78,23 @@ struct ModelInFolder {
   std::string title;
   RecordingMessages sink;
   CModelDat model;
+};
+
+// The header reader alone over a model file in `folder`: what it read, the
+// warnings and the message boxes.
+struct HeaderInFolder {
+  explicit HeaderInFolder(const std::filesystem::path& in) : path(in / "model.inp") {}
+  int Read(const std::string& text) {
+    WriteFile(path, text);
+    ModelRead read = ReadModelInput(path.string(), sink);
+    input = std::move(read.input);
+    warnings = std::move(read.warnings);
+    return read.result;
+  }
+  std::filesystem::path path;
+  RecordingMessages sink;
+  ModelInput input;
+  std::vector<ModelWarning> warnings;
 };
 
 }  // namespace kavrel::testing_support

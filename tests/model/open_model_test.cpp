@@ -12,8 +12,7 @@
 namespace kavrel {
 namespace {
 
-using testing_support::CodeRows;
-using testing_support::Lines;
+using testing_support::ModelText;
 using testing_support::RecordingMessages;
 using testing_support::ScratchFolder;
 using testing_support::SmallModelLines;
@@ -24,9 +23,7 @@ struct OpenFixture {
     model.SetMessages(&sink);
     names = {(dir / "pit.inp").string(), dir.string() + "/", "pit.inp", "pit"};
   }
-  void WriteModel(std::vector<std::string> lines) {
-    WriteFile(dir / "pit.inp", Lines(lines) + Lines(CodeRows(10, 10, 'A')));
-  }
+  void WriteModel(std::vector<std::string> lines) { WriteFile(dir / "pit.inp", ModelText(lines)); }
   std::filesystem::path dir;
   RecordingMessages sink;
   CModelDat model;

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::CopyExample;
+using testing_support::FileLines;
 using testing_support::ReadFile;
 using testing_support::RunQuiet;
 using testing_support::ScratchFolder;
@@ -40,14 +40,6 @@ std::vector<std::string> Split(const std::string& line) {
   return fields;
 }
 
-std::vector<std::string> Lines(const fs::path& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
 double Number(const std::string& text) {
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
@@ -58,7 +50,7 @@ double Number(const std::string& text) {
 // The data lines of a result file (after its three header lines) as numbers.
 std::vector<std::vector<double>> DataLines(const fs::path& path) {
   std::vector<std::vector<double>> data;
-  const std::vector<std::string> lines = Lines(path);
+  const std::vector<std::string> lines = FileLines(path);
   for (std::size_t k = 3; k < lines.size(); ++k) {
     std::vector<double> row;
     for (const std::string& field : Split(lines[k])) row.push_back(Number(field));
@@ -102,7 +94,7 @@ void CheckTable(const RunInfo& info, const std::vector<std::string>& table,
   const int blocks = info.stepCount * e.blocksPerStep;
   ASSERT_EQ(table.size(), 1 + seams.size() * blocks * elements);
   std::vector<std::vector<std::string>> codes;
-  for (int n = 1; n <= info.stepCount; ++n) codes.push_back(Lines(info.CodeFileName(n)));
+  for (int n = 1; n <= info.stepCount; ++n) codes.push_back(FileLines(info.CodeFileName(n)));
   std::size_t r = 1;
   int mismatches = 0;
   std::string first;
@@ -212,7 +204,7 @@ TEST(ResultExport, TwoSeamTableHoldsWhatTheRunWrote) {
   EXPECT_TRUE(outcome.warnings.empty());
   EXPECT_EQ(outcome.rows, 2 * 3 * 1600);
 
-  const std::vector<std::string> table = Lines(outcome.written);
+  const std::vector<std::string> table = FileLines(outcome.written);
   ASSERT_FALSE(table.empty());
   EXPECT_EQ(table[0],
             "step,lms_run,seam,i,j,x_m,y_m,code,convergence_m,total_vertical_stress_Pa,"
@@ -244,7 +236,7 @@ TEST(ResultExport, FeetAndLmsRunsOfEveryOption) {
   const RunInfo info = RunExample("every_option.inp");
   ExportOutcome outcome;
   ASSERT_TRUE(ExportResults(info, {}, stdout, outcome)) << outcome.error;
-  const std::vector<std::string> table = Lines(outcome.written);
+  const std::vector<std::string> table = FileLines(outcome.written);
   ASSERT_FALSE(table.empty());
   EXPECT_EQ(table[0],
             "step,lms_run,seam,i,j,x_ft,y_ft,code,convergence_ft,total_vertical_stress_psi,"
@@ -270,7 +262,7 @@ TEST(ResultExport, FeetAndLmsRunsOfEveryOption) {
   some.steps = {2};
   some.output = (fs::path(info.modelPath).parent_path() / "some.csv").string();
   ASSERT_TRUE(ExportResults(info, some, stdout, outcome)) << outcome.error;
-  const std::vector<std::string> part = Lines(some.output);
+  const std::vector<std::string> part = FileLines(some.output);
   ASSERT_EQ(part.size(), 1 + 3 * 1600u);
   EXPECT_EQ(part[0], table[0]);
   const std::size_t from = 1 + (6 + 3) * 1600;

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -298,12 +297,10 @@ TEST(LocalMineStiffness, ResultFilesHoldTheAnnouncedNumberOfBlocks) {
     t.m.ReleasePillars();
     ASSERT_EQ(t.m.WriteResults(step == 1 ? 2 : step), 0);  // the driver's write of the last run
   }
-  std::ifstream in(t.dir / "lms.f1");
-  std::string line;
-  ASSERT_TRUE(std::getline(in, line));
-  const int announced = std::stoi(line);
-  int lines = 0;
-  while (std::getline(in, line)) ++lines;
+  const std::vector<std::string> file = testing_support::FileLines(t.dir / "lms.f1");
+  ASSERT_FALSE(file.empty());
+  const int announced = std::stoi(file[0]);
+  const int lines = static_cast<int>(file.size()) - 1;
   const int headerLines = 2;
   const int elements = t.m.nx * t.m.ny;
   EXPECT_EQ(announced, 6);

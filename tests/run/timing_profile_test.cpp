@@ -1,5 +1,9 @@
 // Profile tables of the log, byte for byte: one table per seam after a step,
 // the run's stage totals and the cumulative table, and the per-step counting.
+// The tables are written from the profile records alone; one test goes
+// through the model's forwarders.
+#include "run/timing_profile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,7 +27,6 @@ class TimingProfileTest : public ::testing::Test {
   void SetUp() override {
     log = testing_support::TemporaryLog();
     ASSERT_TRUE(log);
-    m.seamCount = 2;
   }
 
   std::string LogText() { return testing_support::LogText(log); }
@@ -38,15 +41,16 @@ class TimingProfileTest : public ::testing::Test {
   }
 
   void FillStep() {
-    Set(m.profile[1], 3, 1, 250, 2, 0, 1);
-    Set(m.profile[1], 2, 2, 180, 1, 0, 3);
-    Set(m.profile[1], 1, 1, 40, 0, 0, 0);
-    Set(m.profile[1], 0, 3, 45, 0, 1, 0);
-    Set(m.profile[2], 3, 1, 12, 0, 0, 0);
-    Set(m.profile[2], 0, 1, 3, 12345678901LL, 0, 0);  // seconds are 64-bit, printed whole
+    Set(profile[1], 3, 1, 250, 2, 0, 1);
+    Set(profile[1], 2, 2, 180, 1, 0, 3);
+    Set(profile[1], 1, 1, 40, 0, 0, 0);
+    Set(profile[1], 0, 3, 45, 0, 1, 0);
+    Set(profile[2], 3, 1, 12, 0, 0, 0);
+    Set(profile[2], 0, 1, 3, 12345678901LL, 0, 0);  // seconds are 64-bit, printed whole
   }
 
-  CModelDat m;
+  static constexpr int kSeams = 2;
+  SeamProfile profile[11];
   RunLog log;
 };
 
@@ -67,7 +71,7 @@ const std::string kSeam2Sums =
 
 TEST_F(TimingProfileTest, StepTableOfEverySeam) {
   FillStep();
-  m.PrintStepProfile(4, log);
+  PrintStepProfile(4, kSeams, profile, log);
   EXPECT_EQ(LogText(), "Profile Information for Step 4\n\n"
                        "For Seam #1 --\n" + kHead + kSeam1Rows + kRule + kSeam1Sums +
                        "For Seam #2 --\n" + kHead + kSeam2Rows + kRule + kSeam2Sums);
@@ -75,12 +79,12 @@ TEST_F(TimingProfileTest, StepTableOfEverySeam) {
 
 TEST_F(TimingProfileTest, EachStepShowsItselfAndTheRunCountsEverySolveOnce) {
   FillStep();
-  m.PrintStepProfile(1, log);
+  PrintStepProfile(1, kSeams, profile, log);
   // Step 2: seam 1 solves once more at level 3, seam 2 not at all.
-  Set(m.profile[1], 3, 1, 30, 1, 0, 0);
+  Set(profile[1], 3, 1, 30, 1, 0, 0);
   log = testing_support::TemporaryLog();
   ASSERT_TRUE(log);
-  m.PrintStepProfile(2, log);
+  PrintStepProfile(2, kSeams, profile, log);
   const std::string step2 = LogText();
   const std::string seam1Step2 =
       "|    3    |      1  |      30 |       1 |       0 |       0 |       1 |\n"
@@ -92,15 +96,17 @@ TEST_F(TimingProfileTest, EachStepShowsItselfAndTheRunCountsEverySolveOnce) {
                 "                 1         30         1         0         0         1  \n\n\n");
 
   // Run record: the two steps' counts, each once.
-  EXPECT_EQ(m.profile[0].solutionLoops[3], 3);
-  EXPECT_EQ(m.profile[0].sorIterations[3], 292);
-  EXPECT_EQ(m.profile[0].sorSeconds[3], 3);
-  EXPECT_EQ(m.profile[0].solutionLoops[0], 4);
-  EXPECT_EQ(m.profile[0].sorSeconds[0], 12345678901LL);
-  EXPECT_EQ(m.profile[0].interseamSeconds[2], 3);
+  EXPECT_EQ(profile[0].solutionLoops[3], 3);
+  EXPECT_EQ(profile[0].sorIterations[3], 292);
+  EXPECT_EQ(profile[0].sorSeconds[3], 3);
+  EXPECT_EQ(profile[0].solutionLoops[0], 4);
+  EXPECT_EQ(profile[0].sorSeconds[0], 12345678901LL);
+  EXPECT_EQ(profile[0].interseamSeconds[2], 3);
 }
 
+// Through the model's forwarders, which pass the options on.
 TEST_F(TimingProfileTest, RunTableWithStageTotals) {
+  CModelDat m;
   m.topographicStress = 1;
   m.offSeamCalc = 1;
   m.profile[0].topoSeconds = 17;
@@ -121,7 +127,7 @@ TEST_F(TimingProfileTest, RunTableWithStageTotals) {
 }
 
 TEST_F(TimingProfileTest, RunWithoutStepsPrintsATableOfZeros) {
-  m.PrintRunProfile(log);
+  PrintRunProfile(profile[0], false, false, log);
   const std::string zeros = "|    %    |      0  |       0 |       0 |       0 |       0 |       0 |\n";
   std::string rows;
   for (char level : {'3', '2', '1', '0'}) {

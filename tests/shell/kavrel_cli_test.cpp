@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -22,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using kavrel::testing_support::CopyExample;
+using kavrel::testing_support::FileLines;
 using kavrel::testing_support::ReadFile;
 using kavrel::testing_support::ScratchFolder;
 using kavrel::testing_support::WriteFile;
@@ -99,14 +99,9 @@ TEST(KavrelCli, CheckFindsTheModelThroughAFolderPath) {
   EXPECT_TRUE(fs::exists(dir / "models" / "small_Step2.chr"));
   EXPECT_FALSE(fs::exists(dir / "small.out"));
   // A code file holds one row of nx codes per line, seam by seam: 20 lines.
-  std::ifstream chr(dir / "models" / "small_Step1.chr");
-  std::string line;
-  int lines = 0;
-  while (std::getline(chr, line)) {
-    EXPECT_EQ(line.size(), 20u);
-    ++lines;
-  }
-  EXPECT_EQ(lines, 20);
+  const auto lines = FileLines(dir / "models" / "small_Step1.chr");
+  for (const std::string& line : lines) EXPECT_EQ(line.size(), 20u);
+  EXPECT_EQ(lines.size(), 20u);
 }
 
 TEST(KavrelCli, CheckReportsTheReadersFailureAndItsCode) {

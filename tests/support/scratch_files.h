@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace kavrel::testing_support {
 
@@ -22,6 +23,22 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The lines of `text`, each without its "\n"; a last line without one still
+// counts, an empty text has none (as std::getline reads them).
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// The lines of the file at `path`; none if it cannot be read.
+inline std::vector<std::string> FileLines(const std::filesystem::path& path) {
+  return SplitLines(ReadFile(path));
 }
 
 // Everything written to an open stream so far, read from its start; the
