@@ -61,6 +61,7 @@ class AnalysisRun {
   // The same with the seams solved on the workers (run_threads.cpp).
   void CouplingConcurrent(int step, int p);
   void SorPassConcurrent(int step, int p);
+  void SolveSeamsConcurrent(bool first, int step, int p);
   // Waits on the workers: keeps the elapsed time shown (and so sees a Ctrl-C
   // or a closed window).
   std::vector<std::exception_ptr> OnWorkers(int count, const std::function<void(int)>& piece);

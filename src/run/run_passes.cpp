@@ -17,6 +17,10 @@
 namespace kavrel {
 
 void AnalysisRun::FirstSolves(int step) {
+  if (pool_ && m_.seamCount > 1) {
+    SolveSeamsConcurrent(true, step, 0);
+    return;
+  }
   for (int s = 1; s <= m_.seamCount; ++s) {
     progress_.SetPrimarySeam(s);
     progress_.SetSecondarySeam(0);

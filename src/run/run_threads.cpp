@@ -135,15 +135,20 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
   }
 }
 
-void AnalysisRun::SorPassConcurrent(int step, int p) {
+void AnalysisRun::SorPassConcurrent(int step, int p) { SolveSeamsConcurrent(false, step, p); }
+
+// The first solves of a step (`first`: no old convergences kept, no
+// averaging, the level-3 lines of FirstSolves) or one SOR pass.
+void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
   const int S = m_.seamCount;
+  const int level = first ? 3 : L_;
   std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>(S) + 1);
   for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
   std::vector<SeamSolveResult> result(static_cast<std::size_t>(S) + 1);
   const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
     const int l = piece + 1;
     PieceRecord& r = *record[static_cast<std::size_t>(l)];
-    if (m_.arraysAllocated == 1) {
+    if (!first && m_.arraysAllocated == 1) {
       const double* const* u = m_.convergence[l];
       double** old = m_.oldConvergence[l];
       for (int x = 0; x <= m_.nx + 1; ++x)
@@ -166,32 +171,34 @@ void AnalysisRun::SorPassConcurrent(int step, int p) {
     r.seconds = CalendarSeconds() - start;
   });
 
-  // The seams in order, each as the one-thread pass gives it; a seam that
+  // The seams in order, each as the one-thread stage gives it; a seam that
   // failed ends the run after its own reports, and nothing of later seams
   // is given.
-  const char* const pillar = pillarText_.c_str();
-  M_ = 0;
+  const char* const pillar = first ? "" : pillarText_.c_str();
+  if (!first) M_ = 0;
   for (int l = 1; l <= S; ++l) {
     PieceRecord& r = *record[static_cast<std::size_t>(l)];
-    if (m_.arraysAllocated == 1) {
+    if (!first && m_.arraysAllocated == 1) {
       const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
-      log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L_);
+      log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, level);
       progress_.SetPhase(text);
     }
     progress_.SetPrimarySeam(l);
     progress_.SetSecondarySeam(0);
-    progress_.SetPhase(lms_ ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
-                            : PhaseText("Calculating Seam %i Displacements", l));
-    log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step, pillar, l, L_);
+    progress_.SetPhase(!first && lms_
+                           ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
+                           : PhaseText("Calculating Seam %i Displacements", l));
+    log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step, pillar, l, level);
     r.reports.Replay(progress_, *m_.messages);
     log_.Write(r.log.TakeText());
     if (const std::exception_ptr& e = failed[static_cast<std::size_t>(l - 1)])
       std::rethrow_exception(e);
     progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
     const SeamSolveResult& s = result[static_cast<std::size_t>(l)];
-    Book(l, L_, s, r.seconds);
+    Book(l, level, s, r.seconds);
     log_.Printf("Step %i, %sSeam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
-                step, pillar, l, L_, s.sweeps, r.seconds);
+                step, pillar, l, level, s.sweeps, r.seconds);
+    if (first) continue;
     if (s.sweeps > M_) M_ = s.sweeps;
     AverageOscillatingSeam(step, l);
   }
