@@ -12,7 +12,7 @@ FUZZ_SECONDS ?= 60
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-plain test-sanitize verify bench fuzz fuzz-build fuzz-smoke clean
+.PHONY: all deps build run test test-plain test-sanitize test-tsan verify bench fuzz fuzz-build fuzz-smoke clean
 
 all: build
 
@@ -56,6 +56,14 @@ test-sanitize:
 verify: build
 	@test -x $(BUILD)/bin/kavrel_verify || { echo "make verify needs Qt 6 and QCustomPlot (scripts/install-deps.sh)"; exit 1; }
 	$(BUILD)/bin/kavrel_verify $(BUILD)/bin/kavrel $(BUILD)/verify docs
+
+# The threaded whole runs under ThreadSanitizer: the program and the test
+# that runs it with 1, 2 and 3 threads.
+TSAN := build/tsan
+test-tsan:
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_TSAN=ON -DKAVREL_BENCH=OFF -DKAVREL_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN) -j$(JOBS) --target kavrel test_run_run_threads_test
+	cd $(TSAN) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R run_threads
 
 fuzz-build:
 	cmake -S fuzz -B $(FUZZ) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)

@@ -5,6 +5,7 @@
 // end the process through the endProcess hook.
 #include "shell/gui/kav_dlg.h"
 
+#include <QInputDialog>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -155,6 +156,17 @@ void CKavDlg::CreateMenus() {
   connect(exportAction_, &QAction::triggered, this, [this] {
     if (resultsView_) resultsView_->OnExportPicture();
   });
+  // The threads a run may use, as `kavrel run --threads`; the results are
+  // the same for any count.
+  threadsAction_ = fileMenu->addAction(QStringLiteral("Threads..."));
+  threadsAction_->setObjectName(QStringLiteral("threads"));
+  connect(threadsAction_, &QAction::triggered, this, [this] {
+    bool ok = false;
+    const int threads = QInputDialog::getInt(
+        this, QStringLiteral("Threads"), QStringLiteral("Threads for a run (0: every core):"),
+        model_.threadCount, 0, 1024, 1, &ok);
+    if (ok) model_.threadCount = threads;
+  });
 
   // The desktop gives a program no system menu to extend: About goes into a
   // Help menu and the window's context menu.
@@ -282,6 +294,7 @@ QGroupBox* CKavDlg::AddGroup(const char* id, const char* caption, int x, int y, 
 void CKavDlg::UpdateActions() {
   openAction_->setEnabled(!running_);
   exportAction_->setEnabled(!running_);
+  threadsAction_->setEnabled(!running_);
   runButton_->setEnabled(!running_ && inputReady_);
 }
 

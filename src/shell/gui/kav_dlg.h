@@ -168,6 +168,7 @@ class CKavDlg : public QDialog, public ProgressSink, public MessageSink {
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   QAction* openAction_ = nullptr;
+  QAction* threadsAction_ = nullptr;  // File > Threads, the run's thread count
   QAction* exportAction_ = nullptr;  // File > Export Picture, the results view's picture
   QAction* aboutAction_ = nullptr;
   QLineEdit* phaseField_ = nullptr;      // 1000
