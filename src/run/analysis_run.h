@@ -18,6 +18,7 @@
 #include "core/run_log.h"
 #include "model/model_dat.h"
 #include "solver/sor_solver.h"
+#include "run/deferred_reports.h"
 #include "run/phase_timer.h"
 #include "run/worker_pool.h"
 
@@ -64,7 +65,14 @@ class AnalysisRun {
   void SolveSeamsConcurrent(bool first, int step, int p);
   // Waits on the workers: keeps the elapsed time shown (and so sees a Ctrl-C
   // or a closed window).
-  std::vector<std::exception_ptr> OnWorkers(int count, const std::function<void(int)>& piece);
+  std::vector<std::exception_ptr> OnWorkers(int count, const std::function<void(int)>& piece,
+                                            bool callerTakesFirst = false);
+  // The lines and reports of one coupling pair (source j on target k;
+  // `image`: from the mirror image of j), given as the one-thread stage does.
+  void GiveCouplingPair(int step, int p, int j, int k, bool image, const DeferredReports& reports,
+                        long long seconds);
+  // The lines and reports a one-thread stage gives before seam l's solve.
+  void BeforeSolve(bool first, int step, int p, int l);
   // Solves seam s at level `level` and books the sweeps, their seconds and
   // the last two largest changes; returns the sweep count.
   int SolveAndBook(int s, int level);

@@ -18,10 +18,11 @@
 namespace kavrel {
 
 std::vector<std::exception_ptr> AnalysisRun::OnWorkers(int count,
-                                                        const std::function<void(int)>& piece) {
-  return pool_->Run(count, piece, [this] {
-    progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
-  });
+                                                        const std::function<void(int)>& piece,
+                                                        bool callerTakesFirst) {
+  return pool_->Run(
+      count, piece, [this] { progress_.ShowElapsed(CalendarSeconds() - m_.runClock); },
+      callerTakesFirst);
 }
 
 namespace {
@@ -85,91 +86,117 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
     if (e) std::rethrow_exception(e);
 
   // The reports and lines in the one-thread order: source seam j outer.
-  const char* const pillar = pillarText_.c_str();
   for (int j = 1; j <= S; ++j) {
     progress_.SetPrimarySeam(j);
-    for (int k = 1; k <= S; ++k) {
-      if (k == j) continue;
-      progress_.SetPhase(
-          PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
-      log_.Printf("Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
-                  step, pillar, j, k, L_);
-      progress_.SetSecondarySeam(k);
-      pair(j, k, 0).reports.Replay(progress_, *m_.messages);
-      progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
-      const long long d = pair(j, k, 0).seconds;
-      m_.profile[j].interseamSeconds[L_] += d;
-      log_.Printf(
-          "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
-          "secs.\n\n",
-          step, pillar, j, k, L_, d);
-    }
+    for (int k = 1; k <= S; ++k)
+      if (k != j) GiveCouplingPair(step, p, j, k, false, pair(j, k, 0).reports, pair(j, k, 0).seconds);
     if (!mirror) continue;
     progress_.SetPhase("Calculating Surface Effect Stresses");
-    for (int k = 1; k <= S; ++k) {
-      progress_.SetPhase("Calculating Mirror-Image Stresses");
-      std::string text;
-      if (lms_) {
-        text = PhaseText("Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i", p, j,
-                         k);
-        log_.Printf(
-            "Calculating Mirror-Image Stresses - Step %i, LMS PIllar %i, Seam %i on Seam %i, "
-            "Level %i\n\n",
-            step, p, j, k, L_);
-      } else {
-        text = PhaseText("Calculating Mirror-Image Stresses, %i -> %i", j, k);
-        log_.Printf("Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
-                    step, j, k, L_);
-      }
-      progress_.SetPhase(text);
-      progress_.SetSecondarySeam(k);
-      pair(j, k, 1).reports.Replay(progress_, *m_.messages);
-      progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
-      const long long d = pair(j, k, 1).seconds;
-      m_.profile[j].surfaceSeconds[L_] += d;
+    for (int k = 1; k <= S; ++k)
+      GiveCouplingPair(step, p, j, k, true, pair(j, k, 1).reports, pair(j, k, 1).seconds);
+  }
+}
+
+void AnalysisRun::GiveCouplingPair(int step, int p, int j, int k, bool image,
+                                   const DeferredReports& reports, long long seconds) {
+  const char* const pillar = pillarText_.c_str();
+  if (!image) {
+    progress_.SetPhase(PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
+    log_.Printf("Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
+                step, pillar, j, k, L_);
+  } else {
+    progress_.SetPhase("Calculating Mirror-Image Stresses");
+    std::string text;
+    if (lms_) {
+      text = PhaseText("Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i", p, j, k);
       log_.Printf(
-          "Mirror Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
-          "secs.\n\n",
-          step, pillar, j, k, L_, d);
+          "Calculating Mirror-Image Stresses - Step %i, LMS PIllar %i, Seam %i on Seam %i, "
+          "Level %i\n\n",
+          step, p, j, k, L_);
+    } else {
+      text = PhaseText("Calculating Mirror-Image Stresses, %i -> %i", j, k);
+      log_.Printf("Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
+                  step, j, k, L_);
     }
+    progress_.SetPhase(text);
+  }
+  progress_.SetSecondarySeam(k);
+  reports.Replay(progress_, *m_.messages);
+  progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
+  if (!image) {
+    m_.profile[j].interseamSeconds[L_] += seconds;
+    log_.Printf(
+        "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
+        "secs.\n\n",
+        step, pillar, j, k, L_, seconds);
+  } else {
+    m_.profile[j].surfaceSeconds[L_] += seconds;
+    log_.Printf(
+        "Mirror Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
+        "secs.\n\n",
+        step, pillar, j, k, L_, seconds);
   }
 }
 
 void AnalysisRun::SorPassConcurrent(int step, int p) { SolveSeamsConcurrent(false, step, p); }
 
+void AnalysisRun::BeforeSolve(bool first, int step, int p, int l) {
+  const int level = first ? 3 : L_;
+  if (!first && m_.arraysAllocated == 1) {
+    const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
+    log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, level);
+    progress_.SetPhase(text);
+  }
+  progress_.SetPrimarySeam(l);
+  progress_.SetSecondarySeam(0);
+  progress_.SetPhase(!first && lms_
+                         ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
+                         : PhaseText("Calculating Seam %i Displacements", l));
+  log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step,
+              first ? "" : pillarText_.c_str(), l, level);
+}
+
 // The first solves of a step (`first`: no old convergences kept, no
-// averaging, the level-3 lines of FirstSolves) or one SOR pass.
+// averaging, the level-3 lines of FirstSolves) or one SOR pass. Seam 1 is
+// solved on the run's thread with its reports given as they come, so that
+// its log lines and progress are live as on one thread; seams 2.. are solved
+// on the workers meanwhile and given afterwards, in order.
 void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
   const int S = m_.seamCount;
   const int level = first ? 3 : L_;
   std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>(S) + 1);
   for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
   std::vector<SeamSolveResult> result(static_cast<std::size_t>(S) + 1);
-  const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
-    const int l = piece + 1;
-    PieceRecord& r = *record[static_cast<std::size_t>(l)];
-    if (!first && m_.arraysAllocated == 1) {
-      const double* const* u = m_.convergence[l];
-      double** old = m_.oldConvergence[l];
-      for (int x = 0; x <= m_.nx + 1; ++x)
-        for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
-    }
-    const SeamSolveArrays arrays{m_.nx,
-                                 m_.ny,
-                                 m_.seamThickness[l],
-                                 m_.convergence[l],
-                                 m_.totalStress[l],
-                                 m_.fineCodes[l],
-                                 m_.overburdenStress[l],
-                                 m_.surfaceEffectStress[l],
-                                 m_.interseamStress[l],
-                                 m_.preCalculatedStress[l]};
-    const long long start = CalendarSeconds();
-    result[static_cast<std::size_t>(l)] = SolveSeamSor(
-        solverSettings_, m_.Materials(), arrays,
-        SolveReporting{r.reports, r.reports, r.log, m_.runClock, l});
-    r.seconds = CalendarSeconds() - start;
-  });
+  BeforeSolve(first, step, p, 1);
+  const std::vector<std::exception_ptr> failed = OnWorkers(
+      S,
+      [&](int piece) {
+        const int l = piece + 1;
+        PieceRecord& r = *record[static_cast<std::size_t>(l)];
+        if (!first && m_.arraysAllocated == 1) {
+          const double* const* u = m_.convergence[l];
+          double** old = m_.oldConvergence[l];
+          for (int x = 0; x <= m_.nx + 1; ++x)
+            for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
+        }
+        const SeamSolveArrays arrays{m_.nx,
+                                     m_.ny,
+                                     m_.seamThickness[l],
+                                     m_.convergence[l],
+                                     m_.totalStress[l],
+                                     m_.fineCodes[l],
+                                     m_.overburdenStress[l],
+                                     m_.surfaceEffectStress[l],
+                                     m_.interseamStress[l],
+                                     m_.preCalculatedStress[l]};
+        const SolveReporting live{progress_, *m_.messages, log_, m_.runClock, l};
+        const SolveReporting held{r.reports, r.reports, r.log, m_.runClock, l};
+        const long long start = CalendarSeconds();
+        result[static_cast<std::size_t>(l)] =
+            SolveSeamSor(solverSettings_, m_.Materials(), arrays, l == 1 ? live : held);
+        r.seconds = CalendarSeconds() - start;
+      },
+      true);
 
   // The seams in order, each as the one-thread stage gives it; a seam that
   // failed ends the run after its own reports, and nothing of later seams
@@ -178,19 +205,11 @@ void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
   if (!first) M_ = 0;
   for (int l = 1; l <= S; ++l) {
     PieceRecord& r = *record[static_cast<std::size_t>(l)];
-    if (!first && m_.arraysAllocated == 1) {
-      const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
-      log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, level);
-      progress_.SetPhase(text);
+    if (l > 1) {
+      BeforeSolve(first, step, p, l);
+      r.reports.Replay(progress_, *m_.messages);
+      log_.Write(r.log.TakeText());
     }
-    progress_.SetPrimarySeam(l);
-    progress_.SetSecondarySeam(0);
-    progress_.SetPhase(!first && lms_
-                           ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
-                           : PhaseText("Calculating Seam %i Displacements", l));
-    log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step, pillar, l, level);
-    r.reports.Replay(progress_, *m_.messages);
-    log_.Write(r.log.TakeText());
     if (const std::exception_ptr& e = failed[static_cast<std::size_t>(l - 1)])
       std::rethrow_exception(e);
     progress_.ShowElapsed(CalendarSeconds() - m_.runClock);

@@ -49,14 +49,29 @@ void WorkerPool::Work() {
 }
 
 std::vector<std::exception_ptr> WorkerPool::Run(int count, const std::function<void(int)>& piece,
-                                                const std::function<void()>& wait) {
+                                                const std::function<void()>& wait,
+                                                bool callerTakesFirst) {
   std::unique_lock<std::mutex> lock(mutex_);
   cancel_.store(false);
   piece_ = &piece;
   outcome_.assign(static_cast<std::size_t>(count), nullptr);
-  next_ = 0;
+  const bool first = callerTakesFirst && count > 0;
+  next_ = first ? 1 : 0;
   count_ = count;
   wake_.notify_all();
+  if (first) {
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+      piece(0);
+    } catch (...) {
+      error = std::current_exception();
+      cancel_.store(true);
+    }
+    lock.lock();
+    outcome_[0] = error;
+    if (error) next_ = count_;  // the pieces not started are skipped
+  }
   std::exception_ptr waitError;
   while (next_ < count_ || running_ > 0) {
     done_.wait_for(lock, std::chrono::milliseconds(100));

@@ -26,15 +26,18 @@ class WorkerPool {
 
   int Threads() const { return static_cast<int>(workers_.size()); }
 
-  // Runs piece(0) .. piece(count - 1) on the workers and returns when all
-  // have ended, with the exception each piece ended with (null when it
-  // finished). `wait` is called on the calling thread about ten times a
-  // second meanwhile; when it throws, the pool raises `cancel`, lets the
-  // running pieces end (they are expected to poll `cancel`), skips the others
-  // and rethrows.
+  // Runs piece(0) .. piece(count - 1) and returns when all have ended, with
+  // the exception each piece ended with (null when it finished). With
+  // `callerTakesFirst` the calling thread runs piece(0) itself while the
+  // workers take the others; a piece(0) that fails raises `cancel` and skips
+  // the pieces not yet started. `wait` is called on the calling thread about
+  // ten times a second while it waits; when it throws, the pool raises
+  // `cancel`, lets the running pieces end (they are expected to poll it),
+  // skips the others and rethrows.
   [[nodiscard]] std::vector<std::exception_ptr> Run(int count,
                                                     const std::function<void(int)>& piece,
-                                                    const std::function<void()>& wait);
+                                                    const std::function<void()>& wait,
+                                                    bool callerTakesFirst = false);
 
   // Raised while a batch is being abandoned; pieces poll it.
   const std::atomic<bool>& Cancel() const { return cancel_; }

@@ -156,8 +156,9 @@ class DialogTest : public QObject {
     QCOMPARE(menus.size(), 2);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
     const QList<QAction*> fileItems = menus[0]->menu()->actions();
-    QCOMPARE(fileItems.size(), 2);  // Open, then Export Picture of the results view
+    QCOMPARE(fileItems.size(), 3);  // Open, Export Picture of the results view, Threads
     QCOMPARE(fileItems[1]->text(), QStringLiteral("Export Picture..."));
+    QCOMPARE(fileItems[2]->objectName(), QStringLiteral("threads"));
     QCOMPARE(fileItems[0]->objectName(), QStringLiteral("57601"));
     QCOMPARE(fileItems[0]->text(), QStringLiteral("Open\tCntrl+O"));
     QVERIFY(fileItems[0]->shortcut().isEmpty());  // the hint binds no key
