@@ -18,7 +18,6 @@
 #include "core/run_log.h"
 #include "model/model_dat.h"
 #include "solver/sor_solver.h"
-#include "run/deferred_reports.h"
 #include "run/phase_timer.h"
 #include "run/worker_pool.h"
 
@@ -67,10 +66,14 @@ class AnalysisRun {
   // or a closed window).
   std::vector<std::exception_ptr> OnWorkers(int count, const std::function<void(int)>& piece,
                                             bool callerTakesFirst = false);
-  // The lines and reports of one coupling pair (source j on target k;
-  // `image`: from the mirror image of j), given as the one-thread stage does.
-  void GiveCouplingPair(int step, int p, int j, int k, bool image, const DeferredReports& reports,
-                        long long seconds);
+  // The lines and reports around one coupling pair (source j on target k;
+  // `image`: from the mirror image of j), as the one-thread stage gives them.
+  void BeforeCouplingPair(int step, int p, int j, int k, bool image);
+  void AfterCouplingPair(int step, int j, int k, bool image, long long seconds);
+  // A pair computed on a worker, given in its place.
+  struct PieceRecord;
+  void GiveCouplingPair(int step, int p, int j, int k, bool image, const PieceRecord& record);
+  SeamSolveArrays ArraysOf(int s) const;  // seam s's arrays for its solve
   // The lines and reports a one-thread stage gives before seam l's solve.
   void BeforeSolve(bool first, int step, int p, int l);
   // Solves seam s at level `level` and books the sweeps, their seconds and

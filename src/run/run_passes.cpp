@@ -87,31 +87,39 @@ void AnalysisRun::CouplingRecomputation(int step, int p) {
   }
 }
 
-void AnalysisRun::InterseamStresses(int step, int /*p*/, int j, const LevelGrid& level) {
-  const char* const pillar = pillarText_.c_str();
+void AnalysisRun::InterseamStresses(int step, int p, int j, const LevelGrid& level) {
   for (int k = 1; k <= m_.seamCount; ++k) {
     if (k == j) continue;
-    progress_.SetPhase(PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
-    log_.Printf("Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
-                step, pillar, j, k, L_);
-    progress_.SetSecondarySeam(k);
+    BeforeCouplingPair(step, p, j, k, false);
     const long long d = Timed([&] {
       m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
                       m_.seamY[j], m_.interseamStress[k], m_.nx, m_.ny, m_.elementWidth,
                       m_.seamX[k], m_.seamY[k], m_.seamZ[j] - m_.seamZ[k], 0);
     });
-    m_.profile[j].interseamSeconds[L_] += d;
-    log_.Printf(
-        "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
-        "secs.\n\n",
-        step, pillar, j, k, L_, d);
+    AfterCouplingPair(step, j, k, false, d);
   }
 }
 
 void AnalysisRun::MirrorImageStresses(int step, int p, int j, const LevelGrid& level) {
-  const char* const pillar = pillarText_.c_str();
   progress_.SetPhase("Calculating Surface Effect Stresses");
   for (int k = 1; k <= m_.seamCount; ++k) {
+    BeforeCouplingPair(step, p, j, k, true);
+    const long long d = Timed([&] {
+      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
+                      m_.seamY[j], m_.surfaceEffectStress[k], m_.nx, m_.ny, m_.elementWidth,
+                      m_.seamX[k], m_.seamY[k], m_.seamZ[j] + m_.seamZ[k], 1);
+    });
+    AfterCouplingPair(step, j, k, true, d);
+  }
+}
+
+void AnalysisRun::BeforeCouplingPair(int step, int p, int j, int k, bool image) {
+  const char* const pillar = pillarText_.c_str();
+  if (!image) {
+    progress_.SetPhase(PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
+    log_.Printf("Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
+                step, pillar, j, k, L_);
+  } else {
     progress_.SetPhase("Calculating Mirror-Image Stresses");
     std::string text;
     if (lms_) {
@@ -126,18 +134,38 @@ void AnalysisRun::MirrorImageStresses(int step, int p, int j, const LevelGrid& l
                   step, j, k, L_);
     }
     progress_.SetPhase(text);
-    progress_.SetSecondarySeam(k);
-    const long long d = Timed([&] {
-      m_.AddInfluence(m_.coarseConvergence, level.nx, level.ny, level.elementWidth, m_.seamX[j],
-                      m_.seamY[j], m_.surfaceEffectStress[k], m_.nx, m_.ny, m_.elementWidth,
-                      m_.seamX[k], m_.seamY[k], m_.seamZ[j] + m_.seamZ[k], 1);
-    });
-    m_.profile[j].surfaceSeconds[L_] += d;
+  }
+  progress_.SetSecondarySeam(k);
+}
+
+void AnalysisRun::AfterCouplingPair(int step, int j, int k, bool image, long long seconds) {
+  const char* const pillar = pillarText_.c_str();
+  if (!image) {
+    m_.profile[j].interseamSeconds[L_] += seconds;
+    log_.Printf(
+        "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
+        "secs.\n\n",
+        step, pillar, j, k, L_, seconds);
+  } else {
+    m_.profile[j].surfaceSeconds[L_] += seconds;
     log_.Printf(
         "Mirror Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
         "secs.\n\n",
-        step, pillar, j, k, L_, d);
+        step, pillar, j, k, L_, seconds);
   }
+}
+
+SeamSolveArrays AnalysisRun::ArraysOf(int s) const {
+  return SeamSolveArrays{m_.nx,
+                         m_.ny,
+                         m_.seamThickness[s],
+                         m_.convergence[s],
+                         m_.totalStress[s],
+                         m_.fineCodes[s],
+                         m_.overburdenStress[s],
+                         m_.surfaceEffectStress[s],
+                         m_.interseamStress[s],
+                         m_.preCalculatedStress[s]};
 }
 
 // One SOR solve of every seam; M becomes the largest sweep count of the pass.
@@ -176,17 +204,7 @@ void AnalysisRun::SorPass(int step, int p) {
 int AnalysisRun::SolveAndBook(int s, int level) {
   SeamSolveResult r;
   const long long d = Timed([&] {
-    const SeamSolveArrays arrays{m_.nx,
-                                 m_.ny,
-                                 m_.seamThickness[s],
-                                 m_.convergence[s],
-                                 m_.totalStress[s],
-                                 m_.fineCodes[s],
-                                 m_.overburdenStress[s],
-                                 m_.surfaceEffectStress[s],
-                                 m_.interseamStress[s],
-                                 m_.preCalculatedStress[s]};
-    r = SolveSeamSor(solverSettings_, m_.Materials(), arrays,
+    r = SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(s),
                      SolveReporting{progress_, *m_.messages, log_, m_.runClock, s});
   });
   Book(s, level, r, d);

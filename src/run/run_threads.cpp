@@ -25,17 +25,13 @@ std::vector<std::exception_ptr> AnalysisRun::OnWorkers(int count,
       callerTakesFirst);
 }
 
-namespace {
-
 // What one piece of work leaves for the run's thread.
-struct PieceRecord {
+struct AnalysisRun::PieceRecord {
   PieceRecord(const std::atomic<bool>& cancel, long long runStart) : reports(cancel, runStart) {}
   DeferredReports reports;
   RunLog log = RunLog::InMemory();
   long long seconds = 0;
 };
-
-}  // namespace
 
 void AnalysisRun::CouplingConcurrent(int step, int p) {
   const int S = m_.seamCount;
@@ -89,53 +85,19 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
   for (int j = 1; j <= S; ++j) {
     progress_.SetPrimarySeam(j);
     for (int k = 1; k <= S; ++k)
-      if (k != j) GiveCouplingPair(step, p, j, k, false, pair(j, k, 0).reports, pair(j, k, 0).seconds);
+      if (k != j) GiveCouplingPair(step, p, j, k, false, pair(j, k, 0));
     if (!mirror) continue;
     progress_.SetPhase("Calculating Surface Effect Stresses");
-    for (int k = 1; k <= S; ++k)
-      GiveCouplingPair(step, p, j, k, true, pair(j, k, 1).reports, pair(j, k, 1).seconds);
+    for (int k = 1; k <= S; ++k) GiveCouplingPair(step, p, j, k, true, pair(j, k, 1));
   }
 }
 
 void AnalysisRun::GiveCouplingPair(int step, int p, int j, int k, bool image,
-                                   const DeferredReports& reports, long long seconds) {
-  const char* const pillar = pillarText_.c_str();
-  if (!image) {
-    progress_.SetPhase(PhaseText("Calculating Multi-Seam Stresses, %sSeam %i -> %i", pillar, j, k));
-    log_.Printf("Calculating Interseam Stresses - Step %i, %sSeam %i on Seam %i, Level %i\n\n",
-                step, pillar, j, k, L_);
-  } else {
-    progress_.SetPhase("Calculating Mirror-Image Stresses");
-    std::string text;
-    if (lms_) {
-      text = PhaseText("Calculating Mirror-Image Stresses, LMS Pillar %i, Seam %i -> %i", p, j, k);
-      log_.Printf(
-          "Calculating Mirror-Image Stresses - Step %i, LMS PIllar %i, Seam %i on Seam %i, "
-          "Level %i\n\n",
-          step, p, j, k, L_);
-    } else {
-      text = PhaseText("Calculating Mirror-Image Stresses, %i -> %i", j, k);
-      log_.Printf("Calculating Mirror-Image Stresses - Step %i, Seam %i on Seam %i, Level %i\n\n",
-                  step, j, k, L_);
-    }
-    progress_.SetPhase(text);
-  }
-  progress_.SetSecondarySeam(k);
-  reports.Replay(progress_, *m_.messages);
+                                   const PieceRecord& record) {
+  BeforeCouplingPair(step, p, j, k, image);
+  record.reports.Replay(progress_, *m_.messages);
   progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
-  if (!image) {
-    m_.profile[j].interseamSeconds[L_] += seconds;
-    log_.Printf(
-        "Interseam Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
-        "secs.\n\n",
-        step, pillar, j, k, L_, seconds);
-  } else {
-    m_.profile[j].surfaceSeconds[L_] += seconds;
-    log_.Printf(
-        "Mirror Stress Calculation - Step %i, %sSeam %i on Seam %i, Level %i took %lli "
-        "secs.\n\n",
-        step, pillar, j, k, L_, seconds);
-  }
+  AfterCouplingPair(step, j, k, image, record.seconds);
 }
 
 void AnalysisRun::SorPassConcurrent(int step, int p) { SolveSeamsConcurrent(false, step, p); }
@@ -179,21 +141,11 @@ void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
           for (int x = 0; x <= m_.nx + 1; ++x)
             for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
         }
-        const SeamSolveArrays arrays{m_.nx,
-                                     m_.ny,
-                                     m_.seamThickness[l],
-                                     m_.convergence[l],
-                                     m_.totalStress[l],
-                                     m_.fineCodes[l],
-                                     m_.overburdenStress[l],
-                                     m_.surfaceEffectStress[l],
-                                     m_.interseamStress[l],
-                                     m_.preCalculatedStress[l]};
         const SolveReporting live{progress_, *m_.messages, log_, m_.runClock, l};
         const SolveReporting held{r.reports, r.reports, r.log, m_.runClock, l};
         const long long start = CalendarSeconds();
         result[static_cast<std::size_t>(l)] =
-            SolveSeamSor(solverSettings_, m_.Materials(), arrays, l == 1 ? live : held);
+            SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(l), l == 1 ? live : held);
         r.seconds = CalendarSeconds() - start;
       },
       true);
