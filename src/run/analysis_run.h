@@ -17,6 +17,7 @@
 
 #include "core/run_log.h"
 #include "model/model_dat.h"
+#include "post/remote_displacement.h"
 #include "solver/sor_solver.h"
 #include "run/phase_timer.h"
 #include "run/worker_pool.h"
@@ -88,6 +89,10 @@ class AnalysisRun {
   void SafetyFactors();
   void Energy(int step);
   void RemoteDisplacements(int step);
+  void RemoteDisplacementsConcurrent(int step);  // run_threads.cpp
+  void AddRemotePair(int g, int h, bool image, const RemoteReports& reports);
+  void BeforeRemotePair(int step, int g, int h, bool image);
+  void AfterRemotePair(int step, int g, int h, bool image, long long seconds);
   void RoofStresses();
   void OffSeamGrids(int step);
   // Adds the summary rows of every seam for the block just solved (and,

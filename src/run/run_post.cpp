@@ -3,6 +3,7 @@
 // and the off-seam grids, each only when the input asks for it, in this
 // order; and the step summary rows that the run appends to its summary file.
 #include "core/fatal_exit.h"
+#include "post/remote_displacement.h"
 #include "post/step_summary.h"
 #include "run/analysis_run.h"
 
@@ -77,55 +78,70 @@ void AnalysisRun::RemoteDisplacements(int step) {
   DCube* remote[5] = {&m_.remoteDisplacement, &m_.remoteXSlope, &m_.remoteYSlope,
                       &m_.remoteXStrain, &m_.remoteYStrain};
   for (DCube* cube : remote) cube->Fill(0.0);
-  const int S = m_.seamCount;
-  for (int g = 1; g <= S; ++g) {
-    progress_.SetPrimarySeam(g);
-    for (int h = 1; h <= S; ++h) {
-      if (h == g) continue;
-      progress_.SetPhase(PhaseText("Calculating Remote Displacements, %i -> %i", g, h));
-      progress_.SetSecondarySeam(h);
-      log_.Printf("Calculating Remote Displacements - Step %i, Seam %i on Seam %i, Level %i\n\n",
-                  step, g, h, L_);
-      const long long d = Timed([&] {
-        m_.RemoteDisplacement(m_.convergence[g], m_.nx, m_.ny, m_.elementWidth, m_.seamX[g],
-                              m_.seamY[g], m_.remoteDisplacement[h], m_.nx, m_.ny,
-                              m_.elementWidth, m_.seamX[h], m_.seamY[h],
-                              m_.seamZ[g] - m_.seamZ[h], 0);
-      });
-      m_.profile[g].interseamSeconds[L_] += d;
-      log_.Printf(
-          "Interseam Displacement Calculation - Step %i, Seam %i on Seam %i, Level %i took %lli "
-          "secs.\n\n",
-          step, g, h, L_, d);
-    }
-  }
-  if (m_.surfaceEffects == 1) {
+  if (pool_ && m_.seamCount > 1) {
+    RemoteDisplacementsConcurrent(step);
+  } else {
+    const int S = m_.seamCount;
     for (int g = 1; g <= S; ++g) {
+      progress_.SetPrimarySeam(g);
       for (int h = 1; h <= S; ++h) {
-        progress_.SetPhase(PhaseText("Calculating MI Remote Displacements, %i -> %i", g, h));
-        progress_.SetSecondarySeam(h);
-        log_.Printf(
-            "Calculating Mirror-Image Remote Displacements - Step %i, Seam %i on Seam %i, Level "
-            "%i\n\n",
-            step, g, h, L_);
-        // From the image of seam g, at the negated elevation, to seam h.
-        const long long d = Timed([&] {
-          m_.RemoteDisplacement(m_.convergence[g], m_.nx, m_.ny, m_.elementWidth, m_.seamX[g],
-                                m_.seamY[g], m_.remoteDisplacement[h], m_.nx, m_.ny,
-                                m_.elementWidth, m_.seamX[h], m_.seamY[h],
-                                -m_.seamZ[g] - m_.seamZ[h], 1);
-        });
-        m_.profile[g].surfaceSeconds[L_] += d;
-        log_.Printf(
-            "MI Remote Displacement Calculation - Step %i, Seam %i on Seam %i, Level %i took "
-            "%lli secs.\n\n",
-            step, g, h, L_, d);
+        if (h == g) continue;
+        BeforeRemotePair(step, g, h, false);
+        AfterRemotePair(step, g, h, false, Timed([&] { AddRemotePair(g, h, false, RemoteReports{progress_, *m_.messages, m_.runClock}); }));
       }
     }
+    if (m_.surfaceEffects == 1)
+      for (int g = 1; g <= S; ++g)
+        for (int h = 1; h <= S; ++h) {
+          BeforeRemotePair(step, g, h, true);
+          AfterRemotePair(step, g, h, true, Timed([&] { AddRemotePair(g, h, true, RemoteReports{progress_, *m_.messages, m_.runClock}); }));
+        }
   }
-  for (int s = 1; s <= S; ++s)
+  for (int s = 1; s <= m_.seamCount; ++s)
     m_.RemoteStrains(m_.nx, m_.ny, m_.remoteDisplacement[s], m_.elementWidth, m_.remoteXSlope[s],
                      m_.remoteYSlope[s], m_.remoteXStrain[s], m_.remoteYStrain[s]);
+}
+
+// The displacement on seam h from seam g (`image`: from g's mirror image, at
+// the negated elevation).
+void AnalysisRun::AddRemotePair(int g, int h, bool image, const RemoteReports& reports) {
+  const GridPlacement from{m_.nx, m_.ny, m_.elementWidth, m_.seamX[g], m_.seamY[g]};
+  const GridPlacement to{m_.nx, m_.ny, m_.elementWidth, m_.seamX[h], m_.seamY[h]};
+  const double dz = image ? -m_.seamZ[g] - m_.seamZ[h] : m_.seamZ[g] - m_.seamZ[h];
+  SumRemoteDisplacement(m_.convergence[g], from, to, dz, image ? 1 : 0, m_.layerPlateFactor,
+                        reports, m_.remoteDisplacement[h]);
+}
+
+void AnalysisRun::BeforeRemotePair(int step, int g, int h, bool image) {
+  if (!image) {
+    progress_.SetPhase(PhaseText("Calculating Remote Displacements, %i -> %i", g, h));
+    progress_.SetSecondarySeam(h);
+    log_.Printf("Calculating Remote Displacements - Step %i, Seam %i on Seam %i, Level %i\n\n",
+                step, g, h, L_);
+  } else {
+    progress_.SetPhase(PhaseText("Calculating MI Remote Displacements, %i -> %i", g, h));
+    progress_.SetSecondarySeam(h);
+    log_.Printf(
+        "Calculating Mirror-Image Remote Displacements - Step %i, Seam %i on Seam %i, Level "
+        "%i\n\n",
+        step, g, h, L_);
+  }
+}
+
+void AnalysisRun::AfterRemotePair(int step, int g, int h, bool image, long long seconds) {
+  if (!image) {
+    m_.profile[g].interseamSeconds[L_] += seconds;
+    log_.Printf(
+        "Interseam Displacement Calculation - Step %i, Seam %i on Seam %i, Level %i took %lli "
+        "secs.\n\n",
+        step, g, h, L_, seconds);
+  } else {
+    m_.profile[g].surfaceSeconds[L_] += seconds;
+    log_.Printf(
+        "MI Remote Displacement Calculation - Step %i, Seam %i on Seam %i, Level %i took "
+        "%lli secs.\n\n",
+        step, g, h, L_, seconds);
+  }
 }
 
 void AnalysisRun::RoofStresses() {

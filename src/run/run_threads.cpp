@@ -100,6 +100,46 @@ void AnalysisRun::GiveCouplingPair(int step, int p, int j, int k, bool image,
   AfterCouplingPair(step, j, k, image, record.seconds);
 }
 
+// One piece per target seam h: the displacements from every other seam, then
+// from every seam's mirror image, sources in order; given afterwards in the
+// one-thread order (source g outer).
+void AnalysisRun::RemoteDisplacementsConcurrent(int step) {
+  const int S = m_.seamCount;
+  const bool mirror = m_.surfaceEffects == 1;
+  std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>((S + 1) * (S + 1) * 2));
+  for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
+  auto pair = [&](int g, int h, int m) -> PieceRecord& {
+    return *record[static_cast<std::size_t>((g * (S + 1) + h) * 2 + m)];
+  };
+  const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
+    const int h = piece + 1;
+    for (int m = 0; m <= (mirror ? 1 : 0); ++m)
+      for (int g = 1; g <= S; ++g) {
+        if (m == 0 && g == h) continue;
+        PieceRecord& r = pair(g, h, m);
+        const long long start = CalendarSeconds();
+        AddRemotePair(g, h, m == 1, RemoteReports{r.reports, r.reports, m_.runClock});
+        r.seconds = CalendarSeconds() - start;
+      }
+  });
+  auto give = [&](int g, int h, int m) {
+    BeforeRemotePair(step, g, h, m == 1);
+    pair(g, h, m).reports.Replay(progress_, *m_.messages);
+    progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
+    AfterRemotePair(step, g, h, m == 1, pair(g, h, m).seconds);
+  };
+  for (const std::exception_ptr& e : failed)
+    if (e) std::rethrow_exception(e);
+  for (int g = 1; g <= S; ++g) {
+    progress_.SetPrimarySeam(g);
+    for (int h = 1; h <= S; ++h)
+      if (h != g) give(g, h, 0);
+  }
+  if (mirror)
+    for (int g = 1; g <= S; ++g)
+      for (int h = 1; h <= S; ++h) give(g, h, 1);
+}
+
 void AnalysisRun::SorPassConcurrent(int step, int p) { SolveSeamsConcurrent(false, step, p); }
 
 void AnalysisRun::BeforeSolve(bool first, int step, int p, int l) {
