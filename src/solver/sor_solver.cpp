@@ -165,6 +165,8 @@ void BuildLawRuns(const SeamSweepPlan& plan) {
   plan.lawOrder.resize(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
   plan.lawRuns.clear();
   plan.rowRuns.assign(static_cast<std::size_t>(nx) + 1, 0);
+  plan.stretches.clear();
+  plan.rowStretches.assign(static_cast<std::size_t>(nx) + 1, 0);
   int counts[kMinedOutSlot + 1];
   for (int i = 1; i <= nx; ++i) {
     const std::size_t base = static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(ny);
@@ -180,6 +182,18 @@ void BuildLawRuns(const SeamSweepPlan& plan) {
     }
     for (int j = 0; j < ny; ++j) plan.lawOrder[base + start[slot[j]]++] = j + 1;
     plan.rowRuns[static_cast<std::size_t>(i)] = plan.lawRuns.size();
+    // Stretches of one law, kept for the row when they are eight elements
+    // long on average.
+    const std::size_t before = plan.stretches.size();
+    for (int j = 0; j < ny;) {
+      int end = j + 1;
+      while (end < ny && slot[end] == slot[j]) ++end;
+      plan.stretches.push_back({slot[j], j + 1, end - j});
+      j = end;
+    }
+    if ((plan.stretches.size() - before) * 8 > static_cast<std::size_t>(ny))
+      plan.stretches.resize(before);
+    plan.rowStretches[static_cast<std::size_t>(i)] = plan.stretches.size();
   }
   plan.wave.assign(2 * kRowsInFlight * (static_cast<std::size_t>(ny) + 2), 0.0);
 }
@@ -202,13 +216,15 @@ struct WaveSweeper {
   double* a[kR];  // old * R of each row in flight, indexed by j
   double* b[kR];  // C * applied
 
+  // The elements of one law: columns[0 .. count - 1], or, without columns,
+  // the stretch first .. first + count - 1.
   template <int Kind>
-  void StressRun(const ResolvedLaw& law, const int* columns, int count, int i, double* ui,
-                 double* si, const double* ob, const double* se, const double* is,
+  void StressRun(const ResolvedLaw& law, const int* columns, int first, int count, int i,
+                 double* ui, double* si, const double* ob, const double* se, const double* is,
                  const double* pc, double* ar, double* br) {
     const double R = plan.R, C = plan.C, thickness = plan.thickness;
     for (int n = 0; n < count; ++n) {
-      const int j = columns[n];
+      const int j = columns ? columns[n] : first + n;
       const double old = ui[j];
       const double strain = old / thickness;
       const double stress = EvaluateLawOfKind<Kind>(law, strain, si[j]);
@@ -232,15 +248,36 @@ struct WaveSweeper {
     const double* se = Se ? plan.surface[i] : nullptr;
     const double* is = Is ? plan.interseam[i] : nullptr;
     const double* pc = Pc ? plan.precalculated[i] : nullptr;
+    const std::size_t s0 = plan.rowStretches[static_cast<std::size_t>(i - 1)];
+    const std::size_t s1 = plan.rowStretches[static_cast<std::size_t>(i)];
+    if (s0 < s1) {
+      // Stretch by stretch, in the order of j: the contact reports of the
+      // openings come in that order too.
+      for (std::size_t k = s0; k < s1; ++k) {
+        const SeamSweepPlan::LawStretch run = plan.stretches[k];
+        Law(plan.laws[run.slot], nullptr, run.first, run.count, i, ui, si, ob, se, is, pc, r);
+      }
+      return;
+    }
     const int* columns =
         plan.lawOrder.data() + static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(plan.ny);
     for (std::size_t k = plan.rowRuns[static_cast<std::size_t>(i - 1)];
          k < plan.rowRuns[static_cast<std::size_t>(i)]; ++k) {
       const SeamSweepPlan::LawRun run = plan.lawRuns[k];
-      const ResolvedLaw& law = plan.laws[run.slot];
+      Law(plan.laws[run.slot], columns, 0, run.count, i, ui, si, ob, se, is, pc, r);
+      columns += run.count;
+    }
+  }
+
+  void Law(const ResolvedLaw& law, const int* columns, int first, int count, int i, double* ui,
+           double* si, const double* ob, const double* se, const double* is, const double* pc,
+           int r) {
+    {
       switch (law.kind) {
-#define KAVREL_STRESS_RUN(KIND) \
-  case KIND: StressRun<KIND>(law, columns, run.count, i, ui, si, ob, se, is, pc, a[r], b[r]); break;
+#define KAVREL_STRESS_RUN(KIND)                                                         \
+  case KIND:                                                                            \
+    StressRun<KIND>(law, columns, first, count, i, ui, si, ob, se, is, pc, a[r], b[r]); \
+    break;
         KAVREL_STRESS_RUN(kLinearElasticCoal)
         KAVREL_STRESS_RUN(kStrainSofteningCoal)
         KAVREL_STRESS_RUN(kElasticPlasticCoal)
@@ -249,9 +286,9 @@ struct WaveSweeper {
         KAVREL_STRESS_RUN(kLinearElasticGob)
         KAVREL_STRESS_RUN(kMinedOutKind)
 #undef KAVREL_STRESS_RUN
-        default: StressRun<0>(law, columns, run.count, i, ui, si, ob, se, is, pc, a[r], b[r]);
+        default:
+          StressRun<0>(law, columns, first, count, i, ui, si, ob, se, is, pc, a[r], b[r]);
       }
-      columns += run.count;
     }
   }
 

@@ -65,6 +65,16 @@ struct SeamSweepPlan {
   mutable std::vector<int> lawOrder;
   mutable std::vector<LawRun> lawRuns;
   mutable std::vector<std::size_t> rowRuns;
+  // Rows whose laws come in long stretches (a layout of blocks) are taken
+  // stretch by stretch instead: row i's stretches (slot, first j, count) are
+  // stretches[rowStretches[i - 1] .. rowStretches[i]], empty for the others.
+  struct LawStretch {
+    int slot;
+    int first;
+    int count;
+  };
+  mutable std::vector<LawStretch> stretches;
+  mutable std::vector<std::size_t> rowStretches;
   mutable std::vector<double> wave;
 };
 

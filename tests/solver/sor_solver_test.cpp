@@ -366,37 +366,47 @@ TEST(SorSolver, WavefrontSweepMatchesTheOneRowSweepBitForBit) {
       {41, 30, true, 1, 12, 13, 3, 30, 0, 1, 0, 1, false, true, true, 1.8},
   };
   unsigned seed = 101;
-  for (const MixedCase& c : cases) {
-    SolveCase wave, oneRow;
-    SeamArrays w(c.nx, c.ny), o(c.nx, c.ny);
-    FillMixedModel(wave, w, c, seed);
-    FillMixedModel(oneRow, o, c, seed);
-    ++seed;
-    SorSettings settings = wave.settings;
-    settings.fault = c.fault;
-    SeamSweepPlan wavePlan = PlanSeamSweep(settings, w.Solve(60.0));
-    SeamSweepPlan rowPlan = PlanSeamSweep(settings, o.Solve(60.0));
-    PrepareSeamSweep(wave.Materials(), w.Solve(60.0), wavePlan);
-    PrepareSeamSweep(oneRow.Materials(), o.Solve(60.0), rowPlan);
-    ASSERT_TRUE(wavePlan.lawsResolved);
-    SweepOutcome waveOutcome, rowOutcome;
-    for (int sweep = 0; sweep < 40; ++sweep) {
-      waveOutcome.maxChange = rowOutcome.maxChange = 0;
-      ApplySeamEdges(settings.edges, c.nx, c.ny, w.u);
-      ApplySeamEdges(settings.edges, c.nx, c.ny, o.u);
-      SorSweep(wavePlan, w.u, w.stress, waveOutcome, wave.messages);
-      SorSweepOneRow(rowPlan, o.u, o.stress, rowOutcome, oneRow.messages);
-      ASSERT_EQ(waveOutcome.maxChange, rowOutcome.maxChange) << c.nx << "x" << c.ny << " " << sweep;
-      ASSERT_EQ(waveOutcome.iMax, rowOutcome.iMax);
-      ASSERT_EQ(waveOutcome.jMax, rowOutcome.jMax);
-      for (int i = 0; i <= c.nx + 1; ++i)
-        for (int j = 0; j <= c.ny + 1; ++j) ASSERT_EQ(w.u[i][j], o.u[i][j]) << i << "," << j;
-      for (int i = 1; i <= c.nx; ++i)
-        for (int j = 1; j <= c.ny; ++j) ASSERT_EQ(w.stress[i][j], o.stress[i][j]);
+  for (const MixedCase& c : cases)
+    for (const bool blocks : {false, true}) {
+      SolveCase wave, oneRow;
+      SeamArrays w(c.nx, c.ny), o(c.nx, c.ny);
+      FillMixedModel(wave, w, c, seed);
+      FillMixedModel(oneRow, o, c, seed);
+      ++seed;
+      if (blocks) {  // rows of long stretches of one law, taken stretch by stretch
+        const char table[9] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', '1', 'A'};
+        for (int i = 1; i <= c.nx; ++i)
+          for (int j = 1; j <= c.ny; ++j)
+            w.codes[i][j] = o.codes[i][j] = table[((i - 1) / 5 + (j - 1) / 10) % 9];
+        w.codes[std::max(1, c.nx / 2)][std::max(1, c.ny / 2)] = '1';  // the element in contact
+        o.codes[std::max(1, c.nx / 2)][std::max(1, c.ny / 2)] = '1';
+      }
+      SorSettings settings = wave.settings;
+      settings.fault = c.fault;
+      SeamSweepPlan wavePlan = PlanSeamSweep(settings, w.Solve(60.0));
+      SeamSweepPlan rowPlan = PlanSeamSweep(settings, o.Solve(60.0));
+      PrepareSeamSweep(wave.Materials(), w.Solve(60.0), wavePlan);
+      PrepareSeamSweep(oneRow.Materials(), o.Solve(60.0), rowPlan);
+      ASSERT_TRUE(wavePlan.lawsResolved);
+      SweepOutcome waveOutcome, rowOutcome;
+      for (int sweep = 0; sweep < 40; ++sweep) {
+        waveOutcome.maxChange = rowOutcome.maxChange = 0;
+        ApplySeamEdges(settings.edges, c.nx, c.ny, w.u);
+        ApplySeamEdges(settings.edges, c.nx, c.ny, o.u);
+        SorSweep(wavePlan, w.u, w.stress, waveOutcome, wave.messages);
+        SorSweepOneRow(rowPlan, o.u, o.stress, rowOutcome, oneRow.messages);
+        ASSERT_EQ(waveOutcome.maxChange, rowOutcome.maxChange)
+            << c.nx << "x" << c.ny << " " << sweep;
+        ASSERT_EQ(waveOutcome.iMax, rowOutcome.iMax);
+        ASSERT_EQ(waveOutcome.jMax, rowOutcome.jMax);
+        for (int i = 0; i <= c.nx + 1; ++i)
+          for (int j = 0; j <= c.ny + 1; ++j) ASSERT_EQ(w.u[i][j], o.u[i][j]) << i << "," << j;
+        for (int i = 1; i <= c.nx; ++i)
+          for (int j = 1; j <= c.ny; ++j) ASSERT_EQ(w.stress[i][j], o.stress[i][j]);
+      }
+      EXPECT_FALSE(wave.messages.diagnostics.empty());  // the contact is reported ...
+      EXPECT_EQ(wave.messages.diagnostics, oneRow.messages.diagnostics);  // ... in the same order
     }
-    EXPECT_FALSE(wave.messages.diagnostics.empty());  // the contact is reported ...
-    EXPECT_EQ(wave.messages.diagnostics, oneRow.messages.diagnostics);  // ... in the same order
-  }
 }
 
 // Equal largest changes in two rows of one group: the first in X-outer,
