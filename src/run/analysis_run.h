@@ -37,6 +37,10 @@ class AnalysisRun {
   void Step(int step);
   void Finish();
 
+  // What one piece of work done on a worker leaves for the run's thread
+  // (run_threads.cpp).
+  struct PieceRecord;
+
  private:
   // The SOR work on one seam since the tally was last cleared.
   struct SolveTally {
@@ -46,7 +50,6 @@ class AnalysisRun {
   };
 
   // ---- solve (run_passes.cpp) ----
-  void FirstSolves(int step);
   void LmsRun(int step, int p);
   void LevelSchedule(int step, int p);
   // The source seam's convergence averaged to a pass's detail level: its
@@ -58,10 +61,11 @@ class AnalysisRun {
   void CouplingRecomputation(int step, int p);
   void InterseamStresses(int step, int p, int source, const LevelGrid& level);
   void MirrorImageStresses(int step, int p, int source, const LevelGrid& level);
-  void SorPass(int step, int p);
+  // The first solves of a step (`first`) or one SOR pass.
+  void SolveSeams(bool first, int step, int p);
+  void SaveOldConvergence(int l);
   // The same with the seams solved on the workers (run_threads.cpp).
   void CouplingConcurrent(int step, int p);
-  void SorPassConcurrent(int step, int p);
   void SolveSeamsConcurrent(bool first, int step, int p);
   // Waits on the workers: keeps the elapsed time shown (and so sees a Ctrl-C
   // or a closed window).
@@ -72,14 +76,12 @@ class AnalysisRun {
   void BeforeCouplingPair(int step, int p, int j, int k, bool image);
   void AfterCouplingPair(int step, int j, int k, bool image, long long seconds);
   // A pair computed on a worker, given in its place.
-  struct PieceRecord;
   void GiveCouplingPair(int step, int p, int j, int k, bool image, const PieceRecord& record);
   SeamSolveArrays ArraysOf(int s) const;  // seam s's arrays for its solve
-  // The lines and reports a one-thread stage gives before seam l's solve.
+  // The lines and reports around seam l's solve, as the one-thread stage
+  // gives them (run_passes.cpp).
   void BeforeSolve(bool first, int step, int p, int l);
-  // Solves seam s at level `level` and books the sweeps, their seconds and
-  // the last two largest changes; returns the sweep count.
-  int SolveAndBook(int s, int level);
+  void AfterSolve(bool first, int step, int l, const SeamSolveResult& r, long long seconds);
   void Book(int s, int level, const SeamSolveResult& r, long long seconds);
   void AverageOscillatingSeam(int step, int s);
   [[noreturn]] void LevelDidNotSettle(int step, int p);
@@ -119,7 +121,6 @@ class AnalysisRun {
   // every stage then runs on the calling thread exactly as written.
   std::unique_ptr<WorkerPool> pool_;
   std::vector<DMatrix> coarse_;  // every seam averaged to the pass's level
-  long long lastSolveSeconds_ = 0;  // of the last SolveAndBook
 };
 
 template <class Work>

@@ -87,7 +87,7 @@ void AnalysisRun::Step(int step) {
   L_ = 3;
   progress_.OpenSeamPanel();
   progress_.SetLevel(3);
-  FirstSolves(step);
+  SolveSeams(true, step, 0);
   for (int p = 0; p <= m_.lmsPillarCount; ++p) LmsRun(step, p);
   if (lms_) m_.ReleasePillars();
 

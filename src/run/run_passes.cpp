@@ -16,20 +16,62 @@
 
 namespace kavrel {
 
-void AnalysisRun::FirstSolves(int step) {
+// The first solves of a step (`first`: at level 3, no old convergences
+// kept, no averaging) or one SOR pass, the seams in order 1..S.
+void AnalysisRun::SolveSeams(bool first, int step, int p) {
+  if (!first) M_ = 0;
   if (pool_ && m_.seamCount > 1) {
-    SolveSeamsConcurrent(true, step, 0);
+    SolveSeamsConcurrent(first, step, p);
     return;
   }
-  for (int s = 1; s <= m_.seamCount; ++s) {
-    progress_.SetPrimarySeam(s);
-    progress_.SetSecondarySeam(0);
-    progress_.SetPhase(PhaseText("Calculating Seam %i Displacements", s));
-    log_.Printf("Entering SOR - Step %i, Seam %i, Level %i\n\n", step, s, 3);
-    const int sweeps = SolveAndBook(s, 3);
-    log_.Printf("Step %i, Seam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
-                step, s, 3, sweeps, lastSolveSeconds_);
+  for (int l = 1; l <= m_.seamCount; ++l) {
+    if (!first) SaveOldConvergence(l);
+    BeforeSolve(first, step, p, l);
+    SeamSolveResult r;
+    const long long d = Timed([&] {
+      r = SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(l),
+                       SolveReporting{progress_, *m_.messages, log_, m_.runClock, l});
+    });
+    AfterSolve(first, step, l, r, d);
   }
+}
+
+void AnalysisRun::SaveOldConvergence(int l) {
+  if (m_.arraysAllocated != 1) return;
+  const double* const* u = m_.convergence[l];
+  double** old = m_.oldConvergence[l];
+  for (int x = 0; x <= m_.nx + 1; ++x)
+    for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
+}
+
+void AnalysisRun::BeforeSolve(bool first, int step, int p, int l) {
+  const int level = first ? 3 : L_;
+  if (!first && m_.arraysAllocated == 1) {
+    const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
+    log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, level);
+    progress_.SetPhase(text);
+  }
+  progress_.SetPrimarySeam(l);
+  progress_.SetSecondarySeam(0);
+  // In a pass of an LMS run the phase names the pillar after the seam.
+  progress_.SetPhase(!first && lms_
+                         ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
+                         : PhaseText("Calculating Seam %i Displacements", l));
+  log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step,
+              first ? "" : pillarText_.c_str(), l, level);
+}
+
+// Books seam l's solve and writes its line; in a pass, M takes the largest
+// sweep count and an oscillating seam is averaged.
+void AnalysisRun::AfterSolve(bool first, int step, int l, const SeamSolveResult& r,
+                             long long seconds) {
+  const int level = first ? 3 : L_;
+  Book(l, level, r, seconds);
+  log_.Printf("Step %i, %sSeam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
+              step, first ? "" : pillarText_.c_str(), l, level, r.sweeps, seconds);
+  if (first) return;
+  if (r.sweeps > M_) M_ = r.sweeps;
+  AverageOscillatingSeam(step, l);
 }
 
 // A pass runs while the level's seams need more sweeps than its threshold,
@@ -42,7 +84,7 @@ void AnalysisRun::LevelSchedule(int step, int p) {
     // would otherwise repeat for ever.
     if (++passesAtLevel > m_.maxPassesPerLevel) LevelDidNotSettle(step, p);
     if (M_ > 1 && (m_.seamCount > 1 || m_.surfaceEffects == 1)) CouplingRecomputation(step, p);
-    SorPass(step, p);
+    SolveSeams(false, step, p);
     if (M_ <= kLevelThreshold[L_] && L_ > 0) {
       L_ = L_ - 1;
       M_ = kLevelThreshold[L_] + 1;
@@ -166,50 +208,6 @@ SeamSolveArrays AnalysisRun::ArraysOf(int s) const {
                          m_.surfaceEffectStress[s],
                          m_.interseamStress[s],
                          m_.preCalculatedStress[s]};
-}
-
-// One SOR solve of every seam; M becomes the largest sweep count of the pass.
-void AnalysisRun::SorPass(int step, int p) {
-  if (pool_ && m_.seamCount > 1) {
-    SorPassConcurrent(step, p);
-    return;
-  }
-  const char* const pillar = pillarText_.c_str();
-  M_ = 0;
-  for (int l = 1; l <= m_.seamCount; ++l) {
-    if (m_.arraysAllocated == 1) {
-      const double* const* u = m_.convergence[l];
-      double** old = m_.oldConvergence[l];
-      for (int x = 0; x <= m_.nx + 1; ++x)
-        for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
-      const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
-      log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, L_);
-      progress_.SetPhase(text);
-    }
-
-    progress_.SetPrimarySeam(l);
-    progress_.SetSecondarySeam(0);
-    // The phase names the pillar after the seam.
-    progress_.SetPhase(lms_ ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
-                            : PhaseText("Calculating Seam %i Displacements", l));
-    log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step, pillar, l, L_);
-    const int sweeps = SolveAndBook(l, L_);
-    log_.Printf("Step %i, %sSeam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
-                step, pillar, l, L_, sweeps, lastSolveSeconds_);
-    if (sweeps > M_) M_ = sweeps;
-    AverageOscillatingSeam(step, l);
-  }
-}
-
-int AnalysisRun::SolveAndBook(int s, int level) {
-  SeamSolveResult r;
-  const long long d = Timed([&] {
-    r = SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(s),
-                     SolveReporting{progress_, *m_.messages, log_, m_.runClock, s});
-  });
-  Book(s, level, r, d);
-  lastSolveSeconds_ = d;
-  return r.sweeps;
 }
 
 void AnalysisRun::Book(int s, int level, const SeamSolveResult& r, long long seconds) {

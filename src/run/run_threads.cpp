@@ -29,9 +29,30 @@ std::vector<std::exception_ptr> AnalysisRun::OnWorkers(int count,
 struct AnalysisRun::PieceRecord {
   PieceRecord(const std::atomic<bool>& cancel, long long runStart) : reports(cancel, runStart) {}
   DeferredReports reports;
-  RunLog log = RunLog::InMemory();
+  RunLog log;  // in memory for a seam solve on a worker; closed otherwise
   long long seconds = 0;
 };
+
+namespace {
+
+// The records of every (source j, target k, image) pair of a batch, for the
+// coupling and remote-displacement pieces (one piece per target seam).
+class PairRecords {
+ public:
+  PairRecords(int seams, const std::atomic<bool>& cancel, long long runStart)
+      : seams_(seams), records_(static_cast<std::size_t>((seams + 1) * (seams + 1) * 2)) {
+    for (auto& r : records_) r = std::make_unique<AnalysisRun::PieceRecord>(cancel, runStart);
+  }
+  AnalysisRun::PieceRecord& operator()(int source, int target, bool image) {
+    return *records_[static_cast<std::size_t>((source * (seams_ + 1) + target) * 2 + image)];
+  }
+
+ private:
+  int seams_;
+  std::vector<std::unique_ptr<AnalysisRun::PieceRecord>> records_;
+};
+
+}  // namespace
 
 void AnalysisRun::CouplingConcurrent(int step, int p) {
   const int S = m_.seamCount;
@@ -51,13 +72,8 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
 
   // Piece k - 1 computes target seam k: its interseam stress from every other
   // seam, then its mirror-image stress from every seam, sources in order.
-  // record[(j * (S + 1) + k) * 2 + mirror] holds the reports of one pair.
   const bool mirror = m_.surfaceEffects == 1;
-  std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>((S + 1) * (S + 1) * 2));
-  for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
-  auto pair = [&](int j, int k, int m) -> PieceRecord& {
-    return *record[static_cast<std::size_t>((j * (S + 1) + k) * 2 + m)];
-  };
+  PairRecords pair(S, pool_->Cancel(), progress_.RunStartTime());
   const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
     const int k = piece + 1;
     const InfluenceGrid to{m_.interseamStress[k], m_.nx, m_.ny, m_.elementWidth, m_.seamX[k],
@@ -67,7 +83,7 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
     for (int m = 0; m <= (mirror ? 1 : 0); ++m) {
       for (int j = 1; j <= S; ++j) {
         if (m == 0 && j == k) continue;
-        PieceRecord& r = pair(j, k, m);
+        PieceRecord& r = pair(j, k, m == 1);
         const InfluenceGrid from{coarse_[static_cast<std::size_t>(j)], levelNx, levelNy,
                                  levelWidth, m_.seamX[j], m_.seamY[j]};
         const long long start = CalendarSeconds();
@@ -85,10 +101,10 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
   for (int j = 1; j <= S; ++j) {
     progress_.SetPrimarySeam(j);
     for (int k = 1; k <= S; ++k)
-      if (k != j) GiveCouplingPair(step, p, j, k, false, pair(j, k, 0));
+      if (k != j) GiveCouplingPair(step, p, j, k, false, pair(j, k, false));
     if (!mirror) continue;
     progress_.SetPhase("Calculating Surface Effect Stresses");
-    for (int k = 1; k <= S; ++k) GiveCouplingPair(step, p, j, k, true, pair(j, k, 1));
+    for (int k = 1; k <= S; ++k) GiveCouplingPair(step, p, j, k, true, pair(j, k, true));
   }
 }
 
@@ -106,17 +122,13 @@ void AnalysisRun::GiveCouplingPair(int step, int p, int j, int k, bool image,
 void AnalysisRun::RemoteDisplacementsConcurrent(int step) {
   const int S = m_.seamCount;
   const bool mirror = m_.surfaceEffects == 1;
-  std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>((S + 1) * (S + 1) * 2));
-  for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
-  auto pair = [&](int g, int h, int m) -> PieceRecord& {
-    return *record[static_cast<std::size_t>((g * (S + 1) + h) * 2 + m)];
-  };
+  PairRecords pair(S, pool_->Cancel(), progress_.RunStartTime());
   const std::vector<std::exception_ptr> failed = OnWorkers(S, [&](int piece) {
     const int h = piece + 1;
     for (int m = 0; m <= (mirror ? 1 : 0); ++m)
       for (int g = 1; g <= S; ++g) {
         if (m == 0 && g == h) continue;
-        PieceRecord& r = pair(g, h, m);
+        PieceRecord& r = pair(g, h, m == 1);
         const long long start = CalendarSeconds();
         AddRemotePair(g, h, m == 1, RemoteReports{r.reports, r.reports, m_.runClock});
         r.seconds = CalendarSeconds() - start;
@@ -124,9 +136,9 @@ void AnalysisRun::RemoteDisplacementsConcurrent(int step) {
   });
   auto give = [&](int g, int h, int m) {
     BeforeRemotePair(step, g, h, m == 1);
-    pair(g, h, m).reports.Replay(progress_, *m_.messages);
+    pair(g, h, m == 1).reports.Replay(progress_, *m_.messages);
     progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
-    AfterRemotePair(step, g, h, m == 1, pair(g, h, m).seconds);
+    AfterRemotePair(step, g, h, m == 1, pair(g, h, m == 1).seconds);
   };
   for (const std::exception_ptr& e : failed)
     if (e) std::rethrow_exception(e);
@@ -140,24 +152,6 @@ void AnalysisRun::RemoteDisplacementsConcurrent(int step) {
       for (int h = 1; h <= S; ++h) give(g, h, 1);
 }
 
-void AnalysisRun::SorPassConcurrent(int step, int p) { SolveSeamsConcurrent(false, step, p); }
-
-void AnalysisRun::BeforeSolve(bool first, int step, int p, int l) {
-  const int level = first ? 3 : L_;
-  if (!first && m_.arraysAllocated == 1) {
-    const std::string text = PhaseText("Saving Old Disps for Seam %i", l);
-    log_.Printf("Saving Old Displacements for Step %i, Seam %i, Level %i\n\n", step, l, level);
-    progress_.SetPhase(text);
-  }
-  progress_.SetPrimarySeam(l);
-  progress_.SetSecondarySeam(0);
-  progress_.SetPhase(!first && lms_
-                         ? PhaseText("Calculating Seam %i Displacements - LMS Pillar %i", l, p)
-                         : PhaseText("Calculating Seam %i Displacements", l));
-  log_.Printf("Entering SOR - Step %i, %sSeam %i, Level %i\n\n", step,
-              first ? "" : pillarText_.c_str(), l, level);
-}
-
 // The first solves of a step (`first`: no old convergences kept, no
 // averaging, the level-3 lines of FirstSolves) or one SOR pass. Seam 1 is
 // solved on the run's thread with its reports given as they come, so that
@@ -165,7 +159,6 @@ void AnalysisRun::BeforeSolve(bool first, int step, int p, int l) {
 // on the workers meanwhile and given afterwards, in order.
 void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
   const int S = m_.seamCount;
-  const int level = first ? 3 : L_;
   std::vector<std::unique_ptr<PieceRecord>> record(static_cast<std::size_t>(S) + 1);
   for (auto& r : record) r = std::make_unique<PieceRecord>(pool_->Cancel(), progress_.RunStartTime());
   std::vector<SeamSolveResult> result(static_cast<std::size_t>(S) + 1);
@@ -175,12 +168,8 @@ void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
       [&](int piece) {
         const int l = piece + 1;
         PieceRecord& r = *record[static_cast<std::size_t>(l)];
-        if (!first && m_.arraysAllocated == 1) {
-          const double* const* u = m_.convergence[l];
-          double** old = m_.oldConvergence[l];
-          for (int x = 0; x <= m_.nx + 1; ++x)
-            for (int y = 0; y <= m_.ny + 1; ++y) old[x][y] = u[x][y];
-        }
+        if (!first) SaveOldConvergence(l);
+        if (l > 1) r.log = RunLog::InMemory();
         const SolveReporting live{progress_, *m_.messages, log_, m_.runClock, l};
         const SolveReporting held{r.reports, r.reports, r.log, m_.runClock, l};
         const long long start = CalendarSeconds();
@@ -193,8 +182,6 @@ void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
   // The seams in order, each as the one-thread stage gives it; a seam that
   // failed ends the run after its own reports, and nothing of later seams
   // is given.
-  const char* const pillar = first ? "" : pillarText_.c_str();
-  if (!first) M_ = 0;
   for (int l = 1; l <= S; ++l) {
     PieceRecord& r = *record[static_cast<std::size_t>(l)];
     if (l > 1) {
@@ -205,13 +192,7 @@ void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
     if (const std::exception_ptr& e = failed[static_cast<std::size_t>(l - 1)])
       std::rethrow_exception(e);
     progress_.ShowElapsed(CalendarSeconds() - m_.runClock);
-    const SeamSolveResult& s = result[static_cast<std::size_t>(l)];
-    Book(l, level, s, r.seconds);
-    log_.Printf("Step %i, %sSeam %i, Level %i - SOR took %i iterations %lli secs to converge \n\n",
-                step, pillar, l, level, s.sweeps, r.seconds);
-    if (first) continue;
-    if (s.sweeps > M_) M_ = s.sweeps;
-    AverageOscillatingSeam(step, l);
+    AfterSolve(first, step, l, result[static_cast<std::size_t>(l)], r.seconds);
   }
 }
 

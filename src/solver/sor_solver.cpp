@@ -218,13 +218,13 @@ struct WaveSweeper {
 
   // The elements of one law: columns[0 .. count - 1], or, without columns,
   // the stretch first .. first + count - 1.
-  template <int Kind>
+  template <int Kind, bool Gathered>
   void StressRun(const ResolvedLaw& law, const int* columns, int first, int count, int i,
                  double* ui, double* si, const double* ob, const double* se, const double* is,
                  const double* pc, double* ar, double* br) {
     const double R = plan.R, C = plan.C, thickness = plan.thickness;
     for (int n = 0; n < count; ++n) {
-      const int j = columns ? columns[n] : first + n;
+      const int j = Gathered ? columns[n] : first + n;
       const double old = ui[j];
       const double strain = old / thickness;
       const double stress = EvaluateLawOfKind<Kind>(law, strain, si[j]);
@@ -255,7 +255,8 @@ struct WaveSweeper {
       // openings come in that order too.
       for (std::size_t k = s0; k < s1; ++k) {
         const SeamSweepPlan::LawStretch run = plan.stretches[k];
-        Law(plan.laws[run.slot], nullptr, run.first, run.count, i, ui, si, ob, se, is, pc, r);
+        Law<false>(plan.laws[run.slot], nullptr, run.first, run.count, i, ui, si, ob, se, is, pc,
+                   r);
       }
       return;
     }
@@ -264,31 +265,30 @@ struct WaveSweeper {
     for (std::size_t k = plan.rowRuns[static_cast<std::size_t>(i - 1)];
          k < plan.rowRuns[static_cast<std::size_t>(i)]; ++k) {
       const SeamSweepPlan::LawRun run = plan.lawRuns[k];
-      Law(plan.laws[run.slot], columns, 0, run.count, i, ui, si, ob, se, is, pc, r);
+      Law<true>(plan.laws[run.slot], columns, 0, run.count, i, ui, si, ob, se, is, pc, r);
       columns += run.count;
     }
   }
 
+  template <bool Gathered>
   void Law(const ResolvedLaw& law, const int* columns, int first, int count, int i, double* ui,
            double* si, const double* ob, const double* se, const double* is, const double* pc,
            int r) {
-    {
-      switch (law.kind) {
-#define KAVREL_STRESS_RUN(KIND)                                                         \
-  case KIND:                                                                            \
-    StressRun<KIND>(law, columns, first, count, i, ui, si, ob, se, is, pc, a[r], b[r]); \
+    switch (law.kind) {
+#define KAVREL_STRESS_RUN(KIND)                                                                   \
+  case KIND:                                                                                      \
+    StressRun<KIND, Gathered>(law, columns, first, count, i, ui, si, ob, se, is, pc, a[r], b[r]); \
     break;
-        KAVREL_STRESS_RUN(kLinearElasticCoal)
-        KAVREL_STRESS_RUN(kStrainSofteningCoal)
-        KAVREL_STRESS_RUN(kElasticPlasticCoal)
-        KAVREL_STRESS_RUN(kBilinearHardeningGob)
-        KAVREL_STRESS_RUN(kStrainHardeningGob)
-        KAVREL_STRESS_RUN(kLinearElasticGob)
-        KAVREL_STRESS_RUN(kMinedOutKind)
+      KAVREL_STRESS_RUN(kLinearElasticCoal)
+      KAVREL_STRESS_RUN(kStrainSofteningCoal)
+      KAVREL_STRESS_RUN(kElasticPlasticCoal)
+      KAVREL_STRESS_RUN(kBilinearHardeningGob)
+      KAVREL_STRESS_RUN(kStrainHardeningGob)
+      KAVREL_STRESS_RUN(kLinearElasticGob)
+      KAVREL_STRESS_RUN(kMinedOutKind)
 #undef KAVREL_STRESS_RUN
-        default:
-          StressRun<0>(law, columns, first, count, i, ui, si, ob, se, is, pc, a[r], b[r]);
-      }
+      default:
+        StressRun<0, Gathered>(law, columns, first, count, i, ui, si, ob, se, is, pc, a[r], b[r]);
     }
   }
 
