@@ -24,8 +24,6 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  int Threads() const { return static_cast<int>(workers_.size()); }
-
   // Runs piece(0) .. piece(count - 1) and returns when all have ended, with
   // the exception each piece ended with (null when it finished). With
   // `callerTakesFirst` the calling thread runs piece(0) itself while the
