@@ -58,12 +58,12 @@ verify: build
 	$(BUILD)/bin/kavrel_verify $(BUILD)/bin/kavrel $(BUILD)/verify docs
 
 # The threaded whole runs under ThreadSanitizer: the program and the test
-# that runs it with 1, 2 and 3 threads.
+# that runs it with 1, 2 and 3 threads, and the seam solve in row bands.
 TSAN := build/tsan
 test-tsan:
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_TSAN=ON -DKAVREL_BENCH=OFF -DKAVREL_GUI=OFF $(CMAKE_FLAGS)
-	cmake --build $(TSAN) -j$(JOBS) --target kavrel test_run_run_threads_test
-	cd $(TSAN) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R run_threads
+	cmake --build $(TSAN) -j$(JOBS) --target kavrel test_run_run_threads_test test_solver_row_bands_test
+	cd $(TSAN) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'run_threads|row_bands'
 
 fuzz-build:
 	cmake -S fuzz -B $(FUZZ) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)

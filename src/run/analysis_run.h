@@ -78,6 +78,7 @@ class AnalysisRun {
   // A pair computed on a worker, given in its place.
   void GiveCouplingPair(int step, int p, int j, int k, bool image, const PieceRecord& record);
   SeamSolveArrays ArraysOf(int s) const;  // seam s's arrays for its solve
+  RowBands Bands() const;                 // the threads a solve may borrow
   // The lines and reports around seam l's solve, as the one-thread stage
   // gives them (run_passes.cpp).
   void BeforeSolve(bool first, int step, int p, int l);
@@ -120,6 +121,7 @@ class AnalysisRun {
   // Workers, when the run may use more than one thread; null otherwise, and
   // every stage then runs on the calling thread exactly as written.
   std::unique_ptr<WorkerPool> pool_;
+  int threads_ = 1;
   std::vector<DMatrix> coarse_;  // every seam averaged to the pass's level
 };
 

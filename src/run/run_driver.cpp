@@ -57,10 +57,17 @@ AnalysisRun::AnalysisRun(CModelDat& model, RunLog& log)
     : m_(model), log_(log), progress_(*model.progress), lms_(model.lmsPillarCount > 0),
       tally_(static_cast<std::size_t>(model.seamCount) + 1),
       solverSettings_(SorSettingsOf(model, model.faultCalc == 1)) {
-  const int threads = ThreadsFor(model.threadCount);
-  if (threads > 1) pool_ = std::make_unique<WorkerPool>(threads);
+  threads_ = ThreadsFor(model.threadCount);
+  if (threads_ > 1) pool_ = std::make_unique<WorkerPool>(threads_);
   m_.summaryRows.clear();
   m_.summaryFileName = m_.Names().Summary();
+}
+
+RowBands AnalysisRun::Bands() const {
+  RowBands bands;
+  bands.lender = pool_.get();
+  bands.maxBands = threads_;
+  return bands;
 }
 
 void AnalysisRun::TopographicStresses() {

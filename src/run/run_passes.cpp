@@ -30,7 +30,7 @@ void AnalysisRun::SolveSeams(bool first, int step, int p) {
     SeamSolveResult r;
     const long long d = Timed([&] {
       r = SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(l),
-                       SolveReporting{progress_, *m_.messages, log_, m_.runClock, l});
+                       SolveReporting{progress_, *m_.messages, log_, m_.runClock, l}, Bands());
     });
     AfterSolve(first, step, l, r, d);
   }

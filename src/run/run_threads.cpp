@@ -174,7 +174,8 @@ void AnalysisRun::SolveSeamsConcurrent(bool first, int step, int p) {
         const SolveReporting held{r.reports, r.reports, r.log, m_.runClock, l};
         const long long start = CalendarSeconds();
         result[static_cast<std::size_t>(l)] =
-            SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(l), l == 1 ? live : held);
+            SolveSeamSor(solverSettings_, m_.Materials(), ArraysOf(l), l == 1 ? live : held,
+                         Bands());
         r.seconds = CalendarSeconds() - start;
       },
       true);

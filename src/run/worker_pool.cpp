@@ -1,6 +1,7 @@
 // The run's worker threads.
 #include "run/worker_pool.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace kavrel {
@@ -11,7 +12,7 @@ int ThreadsFor(int requested) {
   return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-WorkerPool::WorkerPool(int threads) {
+WorkerPool::WorkerPool(int threads) : threads_(threads) {
   for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
 }
 
@@ -27,8 +28,17 @@ WorkerPool::~WorkerPool() {
 void WorkerPool::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || next_ < count_; });
+    wake_.wait(lock, [this] { return stop_ || !loans_.empty() || next_ < count_; });
     if (stop_) return;
+    if (!loans_.empty()) {
+      Loan loan = std::move(loans_.front());
+      loans_.pop_front();
+      lock.unlock();
+      loan.job(loan.index);
+      lock.lock();
+      --lent_;
+      continue;
+    }
     const int k = next_++;
     ++running_;
     const std::function<void(int)>& piece = *piece_;
@@ -46,6 +56,25 @@ void WorkerPool::Work() {
     --running_;
     if (next_ >= count_ && running_ == 0) done_.notify_all();
   }
+}
+
+int WorkerPool::SpareLocked() const {
+  const int pending = count_ > next_ ? count_ - next_ : 0;
+  return std::max(0, threads_ - 1 - running_ - pending - lent_);
+}
+
+int WorkerPool::Spare() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return SpareLocked();
+}
+
+int WorkerPool::Lend(int wanted, const std::function<void(int)>& job) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const int n = std::min(wanted, SpareLocked());
+  for (int k = 1; k <= n; ++k) loans_.push_back(Loan{job, k});
+  lent_ += n;
+  if (n > 0) wake_.notify_all();
+  return n;
 }
 
 std::vector<std::exception_ptr> WorkerPool::Run(int count, const std::function<void(int)>& piece,

@@ -9,18 +9,24 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "solver/row_bands.h"
+
 namespace kavrel {
 
-class WorkerPool {
+// The pool also lends its idle workers to a seam solve for row bands: of its
+// `threads`, one is taken to be the calling thread's (it runs a piece or a
+// solve itself), so at most threads - 1 workers are busy at any time.
+class WorkerPool : public ThreadLender {
  public:
   explicit WorkerPool(int threads);
-  ~WorkerPool();
+  ~WorkerPool() override;
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
@@ -37,17 +43,29 @@ class WorkerPool {
                                                     const std::function<void()>& wait,
                                                     bool callerTakesFirst = false);
 
+  [[nodiscard]] int Lend(int wanted, const std::function<void(int)>& job) override;
+  [[nodiscard]] int Spare() override;
+
   // Raised while a batch is being abandoned; pieces poll it.
   const std::atomic<bool>& Cancel() const { return cancel_; }
 
  private:
   void Work();
+  int SpareLocked() const;
+
+  struct Loan {
+    std::function<void(int)> job;
+    int index;
+  };
 
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable wake_, done_;
   const std::function<void(int)>* piece_ = nullptr;
   int next_ = 0, count_ = 0, running_ = 0;
+  const int threads_;
+  std::deque<Loan> loans_;
+  int lent_ = 0;  // loans waiting or running
   bool stop_ = false;
   std::atomic<bool> cancel_{false};
   std::vector<std::exception_ptr> outcome_;

@@ -336,39 +336,54 @@ struct WaveSweeper {
       if (at[r] != 0) rows.Offer(change[r], absChange[r], i + r, at[r]);
   }
 
-  void Run(double** u, double** totalStress) {
-    const int nx = plan.nx;
-    int i = 1;
-    while (i <= nx) {
-      bool whole = i + kR - 1 <= nx;
+  // Rows range.iFirst .. range.iLast, a group of kR rows or a single row at
+  // a time. Returns false when range.beforeLastRows abandoned the sweep.
+  bool Run(double** u, double** totalStress, const SweepRows& range) {
+    const int last = range.iLast;
+    int i = range.iFirst;
+    while (i <= last) {
+      bool whole = i + kR - 1 <= last;
       for (int r = 0; whole && r < kR; ++r) whole = !RowInFault(plan, i + r);
-      if (whole) {
-        Group(u, totalStress, i);
-        i += kR;
-      } else {
-        rows.Row(u, totalStress, i);
-        ++i;
-      }
+      const int end = whole ? i + kR - 1 : i;
+      if (end == last && range.beforeLastRows && !range.beforeLastRows(range.context))
+        return false;
+      if (whole) Group(u, totalStress, i);
+      else rows.Row(u, totalStress, i);
+      if (i == range.iFirst && range.firstRowsDone) range.firstRowsDone(range.context);
+      i = end + 1;
     }
+    return true;
   }
 };
 
+// The whole seam as one range, in the plan's own work space.
+SweepRows WholeSeam(const SeamSweepPlan& plan) {
+  SweepRows all;
+  all.iFirst = 1;
+  all.iLast = plan.nx;
+  return all;
+}
+
+// How a sweep goes: one row at a time (`range` null) or on the wavefront
+// over `range`.
 template <bool Fused, bool Ob, bool Se, bool Is, bool Pc>
-void RunSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
-              MessageSink& sink, bool wave) {
+bool RunSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
+              MessageSink& sink, const SweepRows* range) {
   Sweeper<Fused, Ob, Se, Is, Pc> sweeper{plan, sink, outcome.maxChange,
                                           std::fabs(outcome.maxChange), outcome.iMax,
                                           outcome.jMax};
+  bool whole = true;
   if constexpr (Fused) {
-    if (wave) {
+    if (range) {
       if (plan.rowRuns.empty()) BuildLawRuns(plan);
       const std::size_t stride = static_cast<std::size_t>(plan.ny) + 2;
+      double* wave = range->wave ? range->wave : plan.wave.data();
       WaveSweeper<Ob, Se, Is, Pc> waves{sweeper, plan, {}, {}};
       for (int r = 0; r < kRowsInFlight; ++r) {
-        waves.a[r] = plan.wave.data() + static_cast<std::size_t>(2 * r) * stride;
-        waves.b[r] = plan.wave.data() + static_cast<std::size_t>(2 * r + 1) * stride;
+        waves.a[r] = wave + static_cast<std::size_t>(2 * r) * stride;
+        waves.b[r] = wave + static_cast<std::size_t>(2 * r + 1) * stride;
       }
-      waves.Run(u, totalStress);
+      whole = waves.Run(u, totalStress, *range);
     } else {
       sweeper.Run(u, totalStress);
     }
@@ -378,34 +393,35 @@ void RunSweep(const SeamSweepPlan& plan, double** u, double** totalStress, Sweep
   outcome.maxChange = sweeper.maxChange;
   outcome.iMax = sweeper.iMax;
   outcome.jMax = sweeper.jMax;
+  return whole;
 }
 
 template <bool Fused, bool Ob, bool Se, bool Is>
-void DispatchPc(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
-                bool w) {
-  if (p.usePrecalculated) RunSweep<Fused, Ob, Se, Is, true>(p, u, t, o, s, w);
-  else RunSweep<Fused, Ob, Se, Is, false>(p, u, t, o, s, w);
+bool DispatchPc(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                const SweepRows* w) {
+  if (p.usePrecalculated) return RunSweep<Fused, Ob, Se, Is, true>(p, u, t, o, s, w);
+  return RunSweep<Fused, Ob, Se, Is, false>(p, u, t, o, s, w);
 }
 
 template <bool Fused, bool Ob, bool Se>
-void DispatchIs(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
-                bool w) {
-  if (p.useInterseam) DispatchPc<Fused, Ob, Se, true>(p, u, t, o, s, w);
-  else DispatchPc<Fused, Ob, Se, false>(p, u, t, o, s, w);
+bool DispatchIs(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                const SweepRows* w) {
+  if (p.useInterseam) return DispatchPc<Fused, Ob, Se, true>(p, u, t, o, s, w);
+  return DispatchPc<Fused, Ob, Se, false>(p, u, t, o, s, w);
 }
 
 template <bool Fused, bool Ob>
-void DispatchSe(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
-                bool w) {
-  if (p.useSurface) DispatchIs<Fused, Ob, true>(p, u, t, o, s, w);
-  else DispatchIs<Fused, Ob, false>(p, u, t, o, s, w);
+bool DispatchSe(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                const SweepRows* w) {
+  if (p.useSurface) return DispatchIs<Fused, Ob, true>(p, u, t, o, s, w);
+  return DispatchIs<Fused, Ob, false>(p, u, t, o, s, w);
 }
 
 template <bool Fused>
-void DispatchOb(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
-                bool w) {
-  if (p.useOverburden) DispatchSe<Fused, true>(p, u, t, o, s, w);
-  else DispatchSe<Fused, false>(p, u, t, o, s, w);
+bool DispatchOb(const SeamSweepPlan& p, double** u, double** t, SweepOutcome& o, MessageSink& s,
+                const SweepRows* w) {
+  if (p.useOverburden) return DispatchSe<Fused, true>(p, u, t, o, s, w);
+  return DispatchSe<Fused, false>(p, u, t, o, s, w);
 }
 
 }  // namespace
@@ -452,14 +468,24 @@ bool IsPositiveZero(double** a, int nx, int ny) {
 
 void SorSweepOneRow(const SeamSweepPlan& plan, double** u, double** totalStress,
                     SweepOutcome& outcome, MessageSink& sink) {
-  if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink, false);
-  else DispatchOb<false>(plan, u, totalStress, outcome, sink, false);
+  if (plan.lawsResolved) (void)DispatchOb<true>(plan, u, totalStress, outcome, sink, nullptr);
+  else (void)DispatchOb<false>(plan, u, totalStress, outcome, sink, nullptr);
 }
 
 void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, SweepOutcome& outcome,
               MessageSink& sink) {
-  if (plan.lawsResolved) DispatchOb<true>(plan, u, totalStress, outcome, sink, true);
-  else DispatchOb<false>(plan, u, totalStress, outcome, sink, false);
+  const SweepRows all = WholeSeam(plan);
+  if (plan.lawsResolved) (void)DispatchOb<true>(plan, u, totalStress, outcome, sink, &all);
+  else (void)DispatchOb<false>(plan, u, totalStress, outcome, sink, nullptr);
+}
+
+void PrepareWavefront(const SeamSweepPlan& plan) {
+  if (plan.rowRuns.empty()) BuildLawRuns(plan);
+}
+
+bool SorSweepRows(const SeamSweepPlan& plan, double** u, double** totalStress,
+                  SweepOutcome& outcome, MessageSink& sink, const SweepRows& rows) {
+  return DispatchOb<true>(plan, u, totalStress, outcome, sink, &rows);
 }
 
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,
@@ -553,8 +579,25 @@ void PrepareSeamSweep(const MaterialTable& materials, const SeamSolveArrays& a,
   plan.usePrecalculated = !IsPositiveZero(a.precalculated, a.nx, a.ny);
 }
 
+void ReportSweep(int n, const SweepOutcome& outcome, const SorSettings& settings,
+                 const SolveReporting& report) {
+  if (n % 100 == 0) {
+    report.progress.ShowIteration(n, static_cast<float>(outcome.maxChange));
+    report.progress.ShowElapsed(static_cast<long long>(std::time(nullptr)) - report.runClock);
+    report.log.Printf("iteration number = %i, maximum displacement = %13.9lg\n", n,
+                      outcome.maxChange);
+    report.log.Printf("X grid location = %i, Y grid location = %i\n\n", outcome.iMax,
+                      outcome.jMax);
+  }
+  if (n == settings.maxIterations) {
+    report.messages.ShowMessage("Maximum Number of Iterations Reached - SOR1");
+    throw FatalExit(1);
+  }
+}
+
 SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& materials,
-                             const SeamSolveArrays& a, const SolveReporting& report) {
+                             const SeamSolveArrays& a, const SolveReporting& report,
+                             const RowBands& bands) {
   const int nx = a.nx, ny = a.ny;
   double** u = a.convergence;
   SeamSweepPlan plan = PlanSeamSweep(settings, a);
@@ -566,7 +609,7 @@ SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& m
   outcome.maxChange = settings.stressConvergence + 1;
 
   if (settings.maxIterations >= 1) {
-    do {
+    for (;;) {
       outcome.maxChange = 0;
       if (!prepared) {
         // Done at the first sweep, where the first stress pass would meet a
@@ -580,21 +623,15 @@ SeamSolveResult SolveSeamSor(const SorSettings& settings, const MaterialTable& m
         ElementStress(materials, nx, ny, a.thickness, u, a.codes, a.totalStress, report.messages);
       ApplySeamEdges(settings.edges, nx, ny, u);
       SorSweep(plan, u, a.totalStress, outcome, report.messages);
-
-      if (n % 100 == 0) {
-        report.progress.ShowIteration(n, static_cast<float>(outcome.maxChange));
-        report.progress.ShowElapsed(static_cast<long long>(std::time(nullptr)) - report.runClock);
-        report.log.Printf("iteration number = %i, maximum displacement = %13.9lg\n", n,
-                          outcome.maxChange);
-        report.log.Printf("X grid location = %i, Y grid location = %i\n\n", outcome.iMax,
-                          outcome.jMax);
-      }
-      if (n == settings.maxIterations) {
-        report.messages.ShowMessage("Maximum Number of Iterations Reached - SOR1");
-        throw FatalExit(1);
-      }
+      ReportSweep(n, outcome, settings, report);
       ++n;
-    } while (std::fabs(outcome.maxChange) > settings.stressConvergence);
+      if (!(std::fabs(outcome.maxChange) > settings.stressConvergence)) break;
+      // Threads may have come free since the last ask (another seam's solve
+      // ended): the rest of the solve then goes on in row bands.
+      if ((n - 2) % std::max(1, bands.askEvery) == 0 &&
+          ContinueInBands(plan, settings, a, report, bands, n, outcome))
+        break;
+    }
   }
 
   // A sweep whose changes are NaN never exceeds the criterion, so a diverged

@@ -16,6 +16,7 @@
 
 #include "model/seam_view.h"
 #include "solver/material_laws.h"
+#include "solver/row_bands.h"
 
 namespace kavrel {
 
@@ -120,6 +121,30 @@ void SorSweep(const SeamSweepPlan& plan, double** u, double** totalStress, Sweep
 void SorSweepOneRow(const SeamSweepPlan& plan, double** u, double** totalStress,
                     SweepOutcome& outcome, MessageSink& sink);
 
+// Part of one sweep for a band of rows (see row_bands.h): rows iFirst ..
+// iLast on the wavefront, with the band's own work space `wave` (2 *
+// kRowsInFlight * (ny + 2) values; null takes the plan's). The band calls
+// `beforeLastRows` before it touches the group that holds iLast (the one
+// that reads row iLast + 1), and `firstRowsDone` once the group that holds
+// iFirst (the one that reads row iFirst - 1) is new.
+struct SweepRows {
+  int iFirst = 1, iLast = 0;
+  double* wave = nullptr;
+  void* context = nullptr;
+  void (*firstRowsDone)(void* context) = nullptr;
+  bool (*beforeLastRows)(void* context) = nullptr;  // false abandons the sweep
+};
+
+// Builds the plan's wavefront work space (SorSweep does it at its first
+// call); bands of one solve share it read-only afterwards.
+void PrepareWavefront(const SeamSweepPlan& plan);
+
+// SorSweep over `rows` only (plan.lawsResolved, PrepareWavefront done).
+// Returns false when rows.beforeLastRows abandoned the sweep; the rows are
+// then partly updated.
+[[nodiscard]] bool SorSweepRows(const SeamSweepPlan& plan, double** u, double** totalStress,
+                                SweepOutcome& outcome, MessageSink& sink, const SweepRows& rows);
+
 // The stress pass alone with the resolved laws: totalStress from u.
 void ResolvedElementStress(const SeamSweepPlan& plan, double** u, double** totalStress,
                            MessageSink& sink);
@@ -209,9 +234,28 @@ void PrepareSeamSweep(const MaterialTable& materials, const SeamSolveArrays& arr
 // convergence in arrays.totalStress. Reaching maxIterations (SOR1) or a
 // non-finite convergence (SOR2) ends the run with FatalExit(1) after its
 // messages; the arrays then hold the state of the failing sweep.
+//
+// With `bands`, the solve asks for threads after its first sweep and every
+// bands.askEvery sweeps after that until it gets them, and then goes on in row
+// bands (row_bands.h) with the same result, reports and log lines.
 [[nodiscard]] SeamSolveResult SolveSeamSor(const SorSettings& settings,
                                            const MaterialTable& materials,
                                            const SeamSolveArrays& arrays,
-                                           const SolveReporting& report);
+                                           const SolveReporting& report,
+                                           const RowBands& bands = {});
+
+// After sweep n: the every-100-sweeps progress and log lines, and the end of
+// the run at the sweep limit (SOR1, FatalExit(1)).
+void ReportSweep(int n, const SweepOutcome& outcome, const SorSettings& settings,
+                 const SolveReporting& report);
+
+// Goes on with a solve from sweep n (the sweeps before judged to go on, their
+// last largest change in `outcome`) in row bands on threads borrowed from
+// policy.lender, up to the sweep that converges, reporting as SolveSeamSor
+// does; n and outcome are then as after that sweep. Returns false, having
+// changed nothing, when the seam is too small or no thread is free.
+[[nodiscard]] bool ContinueInBands(const SeamSweepPlan& plan, const SorSettings& settings,
+                                   const SeamSolveArrays& arrays, const SolveReporting& report,
+                                   const RowBands& policy, int& n, SweepOutcome& outcome);
 
 }  // namespace kavrel

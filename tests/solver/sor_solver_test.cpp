@@ -18,6 +18,8 @@
 namespace kavrel {
 namespace {
 
+using testing_support::FillMixedModel;
+using testing_support::MixedCase;
 using testing_support::ExitCodeOf;
 using testing_support::LiteralSolveSeam;
 using testing_support::RecordingMessages;
@@ -247,49 +249,6 @@ TEST(SorSolver, FaultOfPartialExtentLeavesTheOtherLinksOpen) {
 }
 
 // ---- fast sweep against the literal algorithm ----------------------------------------
-
-struct MixedCase {
-  int nx, ny;
-  bool fault;
-  int alongY, x1, x2, y1, y2;
-  int bcN, bcE, bcS, bcW;
-  bool surface, interseam, precalculated;
-  double omega;
-};
-
-void FillMixedModel(SolveCase& m, SeamArrays& s, const MixedCase& c, unsigned seed) {
-  m.materialCount = 7;
-  const double props[7][5] = {{4e5, 1.6e5, 0, 0, 0},        {1500, 0.004, 300, 0.02, 0.3},
-                              {1500, 0.004, 2000, 0.3, 0},  {200, 0.05, 3000, 1.5, 0.3},
-                              {800, 6000, 2500, 2.0, 0.3},  {900, 400, 2.5, 0, 0},
-                              {700, 700, 2500, 1.0, 0.3}};  // type 5 with equal moduli
-  const int types[7] = {1, 2, 3, 4, 5, 6, 5};
-  for (int k = 0; k < 7; ++k) {
-    m.materialType[k] = types[k];
-    for (int p = 0; p < 5; ++p) m.materialProps[k][p] = props[k][p];
-  }
-  m.settings.overRelaxation = c.omega;
-  m.settings.stressConvergence = 1e-7;
-  m.settings.edges = SeamEdges{c.bcN, c.bcE, c.bcS, c.bcW};
-  m.settings.faultAlongY = c.alongY;
-  m.settings.faultX1 = c.x1; m.settings.faultX2 = c.x2; m.settings.faultY1 = c.y1; m.settings.faultY2 = c.y2;
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> pick(0, 8);
-  std::uniform_real_distribution<double> load(800.0, 1200.0), small(-50.0, 50.0);
-  const char codes[9] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', '1', '1'};
-  for (int i = 1; i <= c.nx; ++i)
-    for (int j = 1; j <= c.ny; ++j) {
-      s.codes[i][j] = codes[pick(rng)];
-      s.overburden[i][j] = load(rng);
-      if (c.surface) s.surface[i][j] = small(rng);
-      if (c.interseam) s.interseam[i][j] = small(rng);
-      if (c.precalculated) s.precalculated[i][j] = small(rng);
-    }
-  // A mined-out element already closed beyond the seam thickness: contact.
-  const int ci = std::max(1, c.nx / 2), cj = std::max(1, c.ny / 2);
-  s.u[ci][cj] = 80.0;
-  s.codes[ci][cj] = '1';
-}
 
 std::string ReadAll(std::FILE* f) {
   std::string text;

@@ -1,0 +1,45 @@
+// One seam's solve on several threads: the rows are cut into bands, one per
+// thread, and the bands work pipelined, band b on sweep s while band b - 1 is
+// already on sweep s + 1. Every element still sees Gauss-Seidel order: band
+// b starts a sweep once band b - 1 has finished it (its first rows read the
+// new last row above), and band b - 1 takes its last rows of the next sweep
+// only once band b has read them. So the result is the one-thread result, bit
+// for bit.
+//
+// The price is speculation: the convergence test of sweep s is known only
+// when the last band has finished it, and by then the bands above are on
+// later sweeps. Each band saves its rows before every sweep (a ring of one
+// save per band in flight) and a solve that stops puts back the rows of the
+// sweeps after the last one. Mined-out contact reports and the largest change
+// of a sweep are kept per band and given, band after band, once the sweep is
+// judged, so reports, log lines and results come out as one thread gives
+// them.
+#pragma once
+
+#include <functional>
+
+namespace kavrel {
+
+// Threads a solve may borrow while it runs (the run's worker pool).
+class ThreadLender {
+ public:
+  virtual ~ThreadLender() = default;
+  // Starts job(1) .. job(n) at once, each on a thread of its own that is idle
+  // now, for the largest n <= wanted the lender can spare, and returns n. The
+  // lender keeps its own copy of `job`; a job must not throw.
+  [[nodiscard]] virtual int Lend(int wanted, const std::function<void(int)>& job) = 0;
+  // Threads idle now (a hint: another solve may take them first).
+  [[nodiscard]] virtual int Spare() = 0;
+};
+
+// When a solve goes into bands. Without a lender, or with maxBands 1, it
+// stays on its own thread.
+struct RowBands {
+  ThreadLender* lender = nullptr;
+  int maxBands = 1;
+  int minRowsPerBand = 32;
+  long long minElements = 1 << 16;  // smaller seams sweep too fast to share
+  int askEvery = 16;                // sweeps between asks while no thread was free
+};
+
+}  // namespace kavrel
