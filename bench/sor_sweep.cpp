@@ -18,6 +18,10 @@
 // report the whole socket's cache where one core sees a slice of it).
 // Counters: items processed = elements swept; ns_per_element (CPU time).
 //
+// SolveInBands/B runs whole solves of 40 sweeps (criterion 0, sweep limit
+// 40) on 1 or B row bands, timed by the wall clock: the first sweep goes on
+// one thread, the other 39 in bands.
+//
 // The setup builds the arrays, the materials and the sweep plan by hand
 // (no model record), as tests/solver/solver_test_support.h does.
 #include <benchmark/benchmark.h>
@@ -25,12 +29,18 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
+#include <thread>
+#include <vector>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
 
+#include "core/fatal_exit.h"
 #include "core/message_sink.h"
+#include "core/progress_sink.h"
+#include "core/run_log.h"
 #include "numeric/indexed_arrays.h"
 #include "solver/sor_solver.h"
 
@@ -204,6 +214,52 @@ void Stream(benchmark::State& state, int n, bool blocky) {
   });
 }
 
+// Lends fresh threads, joined at the end of each solve.
+class FreshThreads : public ThreadLender {
+ public:
+  int Spare() override { return 64; }
+  int Lend(int wanted, const std::function<void(int)>& job) override {
+    for (int k = 1; k <= wanted; ++k) threads_.emplace_back([job, k] { job(k); });
+    return wanted;
+  }
+  void Join() {
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+ private:
+  std::vector<std::thread> threads_;
+};
+
+void SolveInBands(benchmark::State& state, int n, bool blocky, int bands) {
+  constexpr int kSweeps = 40;
+  MixedSeam s(n, blocky);
+  SorSettings settings{1.8, 0.0, kSweeps, 3e6, 30.0, 10.0, SeamEdges{1, 1, 1, 1}};
+  const SeamSolveArrays arrays{n, n, 60.0, s.u, s.stress, s.codes, s.overburden, s.zero, s.zero,
+                               s.zero};
+  NullProgressSink progress;
+  RunLog log;
+  FreshThreads lender;
+  RowBands policy;
+  policy.lender = &lender;
+  policy.maxBands = bands;
+  const auto wallStart = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    try {
+      (void)SolveSeamSor(settings, s.Materials(), arrays,
+                         SolveReporting{progress, s.sink, log, 0, 1}, policy);
+    } catch (const FatalExit&) {  // the sweep limit, as meant
+    }
+    lender.Join();
+  }
+  const std::chrono::duration<double, std::nano> wall =
+      std::chrono::steady_clock::now() - wallStart;
+  const double elements =
+      static_cast<double>(n) * n * kSweeps * static_cast<double>(state.iterations());
+  state.SetItemsProcessed(static_cast<int64_t>(elements));
+  state.counters["wall_ns_per_element"] = elements > 0 ? wall.count() / elements : 0.0;
+}
+
 void RegisterAll() {
   const long long llc = LastLevelCacheBytes();
   benchmark::AddCustomContext("llc_bytes", std::to_string(llc));
@@ -225,6 +281,16 @@ void RegisterAll() {
         benchmark::RegisterBenchmark(name.c_str(), [run, n, blocky](benchmark::State& state) {
           run(state, n, blocky);
         })->Unit(benchmark::kMillisecond);
+      }
+  for (const int n : {500, 1000})
+    for (const bool blocky : {false, true})
+      for (const int bands : {1, 2}) {
+        const std::string name = "SolveInBands/" + std::to_string(bands) + "/" +
+                                 (blocky ? "blocks" : "random") + "/" + std::to_string(n) + "x" +
+                                 std::to_string(n);
+        benchmark::RegisterBenchmark(name.c_str(), [n, blocky, bands](benchmark::State& state) {
+          SolveInBands(state, n, blocky, bands);
+        })->Unit(benchmark::kMillisecond)->UseRealTime();
       }
 }
 

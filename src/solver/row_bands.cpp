@@ -365,8 +365,11 @@ bool ContinueInBands(const SeamSweepPlan& plan, const SorSettings& settings,
   const int bands = std::min({policy.maxBands, a.nx / rows, 1 + policy.lender->Spare()});
   if (bands < 2) return false;
   PrepareWavefront(plan);
-  BandedSolve solve(plan, settings, a, bands, n, outcome);
-  const int lent = policy.lender->Lend(bands - 1, [&solve](int b) { solve.Helper(b); });
+  // Shared with the helpers: a helper's last touch (waking the waiters after
+  // it has counted itself out) may come after the solve has gone on.
+  const auto shared = std::make_shared<BandedSolve>(plan, settings, a, bands, n, outcome);
+  BandedSolve& solve = *shared;
+  const int lent = policy.lender->Lend(bands - 1, [shared](int b) { shared->Helper(b); });
   solve.HelpersLent(lent);
   if (lent < bands - 1) {
     // Another solve took a thread meanwhile: the helpers that did start see
