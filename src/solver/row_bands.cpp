@@ -59,7 +59,7 @@ struct Band {
   int lo = 0, hi = 0;          // rows swept
   int saveLo = 0, saveHi = 0;  // rows of u saved, with a seam-edge ghost row
   std::vector<double> wave;
-  std::vector<double> savedU, savedStress;  // one save per slot
+  std::unique_ptr<double[]> savedU, savedStress;  // one save per slot
   std::vector<BandSlot> slots;
   Counter done;       // last sweep the band finished
   Counter firstRows;  // last sweep whose first group of rows is new
@@ -139,8 +139,9 @@ BandedSolve::BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings,
     band->saveHi = b == bands - 1 ? nx + 1 : band->hi;
     band->wave.assign(2 * kRowsInFlight * static_cast<std::size_t>(rowWidth_), 0.0);
     const std::size_t rows = static_cast<std::size_t>(band->saveHi - band->saveLo + 1);
-    band->savedU.resize(static_cast<std::size_t>(depth_) * rows * rowWidth_);
-    band->savedStress.resize(static_cast<std::size_t>(depth_) * rows * rowWidth_);
+    // Left uninitialised: every save is written before it is read.
+    band->savedU.reset(new double[static_cast<std::size_t>(depth_) * rows * rowWidth_]);
+    band->savedStress.reset(new double[static_cast<std::size_t>(depth_) * rows * rowWidth_]);
     band->slots.resize(static_cast<std::size_t>(depth_));
     band->done.value.store(firstSweep - 1);
     band->firstRows.value.store(firstSweep - 1);
@@ -162,7 +163,7 @@ bool BandedSolve::WaitFor(Ready ready) {
     if (halt_.load(std::memory_order_acquire) || stopAt_.value.load(std::memory_order_acquire))
       return false;
     if (ready()) return true;
-    if (spin < 4000) {
+    if (spin < 20000) {
 #if defined(__x86_64__) || defined(__i386__)
       __builtin_ia32_pause();
 #endif
@@ -205,8 +206,8 @@ void BandedSolve::ApplyEdges(const Band& band, bool first, bool last) {
 void BandedSolve::Save(Band& band, int s) {
   const std::size_t rows = static_cast<std::size_t>(band.saveHi - band.saveLo + 1);
   const std::size_t width = static_cast<std::size_t>(rowWidth_);
-  double* su = band.savedU.data() + Slot(s) * rows * width;
-  double* ss = band.savedStress.data() + Slot(s) * rows * width;
+  double* su = band.savedU.get() + Slot(s) * rows * width;
+  double* ss = band.savedStress.get() + Slot(s) * rows * width;
   for (int i = band.saveLo; i <= band.saveHi; ++i, su += width, ss += width) {
     std::memcpy(su, a_.convergence[i], width * sizeof(double));
     if (i >= 1 && i <= a_.nx) std::memcpy(ss + 1, a_.totalStress[i] + 1, (width - 2) * sizeof(double));
@@ -220,8 +221,8 @@ void BandedSolve::PutBack(int last) {
   for (const auto& band : bands_) {
     if (band->begun <= last) continue;
     const std::size_t rows = static_cast<std::size_t>(band->saveHi - band->saveLo + 1);
-    const double* su = band->savedU.data() + Slot(last + 1) * rows * width;
-    const double* ss = band->savedStress.data() + Slot(last + 1) * rows * width;
+    const double* su = band->savedU.get() + Slot(last + 1) * rows * width;
+    const double* ss = band->savedStress.get() + Slot(last + 1) * rows * width;
     for (int i = band->saveLo; i <= band->saveHi; ++i, su += width, ss += width) {
       std::memcpy(a_.convergence[i], su, width * sizeof(double));
       if (i >= 1 && i <= a_.nx)
