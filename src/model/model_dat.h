@@ -56,6 +56,8 @@ struct LmsResult {
   double pillarStiffness = 0;
 };
 
+class ThreadLender;
+
 class CModelDat : public ModelInput {
  public:
   CModelDat();
@@ -134,6 +136,9 @@ class CModelDat : public ModelInput {
   // ---- implementation state (not part of the input) ------------------------
   MessageSink* messages;  // never null; message boxes and standard output lines
   long long runClock = 0;  // calendar seconds taken by RunAnalysis at its start
+  // Idle threads the influence sums may borrow during a run (the run's
+  // worker pool); null on one thread.
+  ThreadLender* lender = nullptr;
   // False: ReadInputFile checks the code block but writes no step code files,
   // for readers of a finished run (the plots) that must leave its files alone.
   bool writeStepCodeFiles = true;

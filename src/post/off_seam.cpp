@@ -102,11 +102,11 @@ void ComputeOffSeamStresses(const OffSeamSources& sources, const OffSeamPlane& p
     progress.SetPhase(
         FormatText(80, "Off-Seam Stresses, Step %i, Seam %i to Grid %i", step, s, grid));
     AddInfluenceSeparable(from, seam.z - plane.z, 0, sources.rockModulus, sources.plateFactor,
-                          to, &progress, runClock);
+                          to, &progress, runClock, sources.lender);
     if (sources.images) {
       progress.SetPhase(FormatText(80, "Calculating Off-Seam Stresses from Mirror Seam %i", s));
       AddInfluenceSeparable(from, -seam.z - plane.z, 1, sources.rockModulus,
-                            sources.plateFactor, to, &progress, runClock);
+                            sources.plateFactor, to, &progress, runClock, sources.lender);
     }
   }
 }
@@ -130,7 +130,8 @@ OffSeamPlane OffSeamPlaneOf(const CModelDat& m) {
 }
 
 OffSeamSources SourcesOf(const CModelDat& m, const std::vector<SourceSeam>& seams) {
-  return {seams, m.surfaceEffects == 1, m.layerPlateFactor, m.elasticModulus, m.unitSystem};
+  return {seams, m.surfaceEffects == 1, m.layerPlateFactor, m.elasticModulus, m.unitSystem,
+          m.lender};
 }
 
 }  // namespace

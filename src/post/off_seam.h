@@ -18,6 +18,8 @@ namespace kavrel {
 
 // One seam as a source: its convergence [1..nx][1..ny] (never written), where
 // its grid lies and its elevation (negative below the surface).
+class ThreadLender;
+
 struct SourceSeam {
   const double* const* convergence = nullptr;
   GridPlacement grid;
@@ -33,6 +35,7 @@ struct OffSeamSources {
   double plateFactor = 0;
   double rockModulus = 0;
   int unitSystem = 0;
+  ThreadLender* lender = nullptr;  // idle threads the stress sums may borrow
 };
 
 // The plane: its blocks and its elevation.

@@ -31,6 +31,7 @@ class AnalysisRun {
  public:
   // The model's arrays must be allocated and its log open in `log`.
   AnalysisRun(CModelDat& model, RunLog& log);
+  ~AnalysisRun();
 
   void TopographicStresses();
   void StaticStresses();

@@ -59,9 +59,12 @@ AnalysisRun::AnalysisRun(CModelDat& model, RunLog& log)
       solverSettings_(SorSettingsOf(model, model.faultCalc == 1)) {
   threads_ = ThreadsFor(model.threadCount);
   if (threads_ > 1) pool_ = std::make_unique<WorkerPool>(threads_);
+  m_.lender = pool_.get();
   m_.summaryRows.clear();
   m_.summaryFileName = m_.Names().Summary();
 }
+
+AnalysisRun::~AnalysisRun() { m_.lender = nullptr; }
 
 RowBands AnalysisRun::Bands() const {
   RowBands bands;

@@ -89,7 +89,7 @@ void AnalysisRun::CouplingConcurrent(int step, int p) {
         const long long start = CalendarSeconds();
         AddInfluenceSeparable(from, m == 0 ? m_.seamZ[j] - m_.seamZ[k] : m_.seamZ[j] + m_.seamZ[k],
                               m, m_.elasticModulus, m_.layerPlateFactor, m == 0 ? to : image,
-                              &r.reports, m_.runClock);
+                              &r.reports, m_.runClock, pool_.get());
         r.seconds = CalendarSeconds() - start;
       }
     }

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "solver/row_bands.h"
+#include "core/thread_lender.h"
 
 namespace kavrel {
 

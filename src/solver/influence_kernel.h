@@ -22,6 +22,7 @@ namespace kavrel {
 constexpr double kEightPi = 25.132741228718345;
 
 class ProgressSink;
+class ThreadLender;
 
 // A grid of values [1..nx][1..ny] with element width and the X, Y of its
 // origin (the outer corner of element (1, 1)).
@@ -48,8 +49,11 @@ IndexRange InfluenceWindow(double position, double halfWidth, int n);
 // influence and adds nothing. When `progress` is given, the kernel reports
 // every source row (ShowGridline, then ShowElapsed with the seconds since
 // runClock after the row) inside OpenProjectionPanel/CloseProjectionPanel.
+// With a `lender`, the target columns are split into ranges summed on the
+// threads it can spare, with the bits of the whole sum.
 void AddInfluenceSeparable(const InfluenceGrid& source, double h, int mirror, double rockModulus,
                            double plateFactor, const InfluenceGrid& target,
-                           ProgressSink* progress = nullptr, long long runClock = 0);
+                           ProgressSink* progress = nullptr, long long runClock = 0,
+                           ThreadLender* lender = nullptr);
 
 }  // namespace kavrel

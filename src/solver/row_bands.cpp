@@ -17,6 +17,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -163,10 +164,17 @@ bool BandedSolve::WaitFor(Ready ready) {
     if (halt_.load(std::memory_order_acquire) || stopAt_.value.load(std::memory_order_acquire))
       return false;
     if (ready()) return true;
-    if (spin < 20000) {
+    // A band waits for its neighbour for a fraction of a sweep: spin first,
+    // then give the core away (the neighbour may be waiting for it), and
+    // sleep only when the wait is long.
+    if (spin < 4000) {
 #if defined(__x86_64__) || defined(__i386__)
       __builtin_ia32_pause();
 #endif
+      continue;
+    }
+    if (spin < 4400) {
+      std::this_thread::yield();
       continue;
     }
     epoch_.value.wait(epoch, std::memory_order_acquire);

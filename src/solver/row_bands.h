@@ -16,21 +16,9 @@
 // them.
 #pragma once
 
-#include <functional>
+#include "core/thread_lender.h"
 
 namespace kavrel {
-
-// Threads a solve may borrow while it runs (the run's worker pool).
-class ThreadLender {
- public:
-  virtual ~ThreadLender() = default;
-  // Starts job(1) .. job(n) at once, each on a thread of its own that is idle
-  // now, for the largest n <= wanted the lender can spare, and returns n. The
-  // lender keeps its own copy of `job`; a job must not throw.
-  [[nodiscard]] virtual int Lend(int wanted, const std::function<void(int)>& job) = 0;
-  // Threads idle now (a hint: another solve may take them first).
-  [[nodiscard]] virtual int Spare() = 0;
-};
 
 // When a solve goes into bands. Without a lender, or with maxBands 1, it
 // stays on its own thread.

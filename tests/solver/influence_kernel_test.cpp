@@ -12,12 +12,14 @@
 #include "solver/influence_kernel.h"
 #include "solver/influence_reference.h"
 #include "solver/solver_test_support.h"
+#include "support/threads_on_hand.h"
 
 namespace kavrel {
 namespace {
 
 using testing_support::LiteralAddInfluence;
 using testing_support::RecordingProgress;
+using testing_support::ThreadsOnHand;
 
 constexpr double kE = 3.0e6;
 constexpr double kLambda = 30.0;
@@ -180,6 +182,39 @@ TEST(InfluenceKernel, ModelOperationReportsEverySourceRow) {
     EXPECT_EQ(progress.gridlines[i - 1].second, 100 * i / 8);
   }
   EXPECT_EQ(progress.elapsedCalls, 8);
+}
+
+// Split over borrowed threads by target columns, the sum keeps every bit of
+// the one-thread sum: each target value takes its terms in the same order,
+// a -0 target turns +0 where the whole sum adds to it, and the progress is
+// the same row after row. Ranges a short lend leaves are summed at home.
+TEST(InfluenceKernel, ColumnRangesOnBorrowedThreadsGiveTheBitsOfOneThread) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> value(-0.5, 2.0);
+  Grid source(30, 60, 20, -40, 15);
+  for (int i = 1; i <= 30; ++i)
+    for (int j = 1; j <= 60; ++j) source.m[i][j] = j % 7 == 0 ? 0.0 : value(rng);
+  for (int j = 1; j <= 60; ++j) source.m[4][j] = 0.0;  // a row that adds nothing
+  for (const int spare : {1, 2, 3})
+    for (const int gives : {spare, 1, 0}) {
+      Grid one(70, 280, 5, 0, 0), split(70, 280, 5, 0, 0);
+      one.m.Fill(-0.0);
+      split.m.Fill(-0.0);
+      RecordingProgress oneProgress, splitProgress;
+      AddInfluenceSeparable(source.g, 25, 0, kE, kLambda, one.g, &oneProgress, 0);
+      {
+        ThreadsOnHand lender(spare, gives);
+        AddInfluenceSeparable(source.g, 25, 0, kE, kLambda, split.g, &splitProgress, 0, &lender);
+        EXPECT_EQ(lender.lends_, 1);
+      }
+      for (int k = 1; k <= 70; ++k)
+        for (int l = 1; l <= 280; ++l)
+          ASSERT_EQ(std::signbit(one.m[k][l]), std::signbit(split.m[k][l])) << k << "," << l;
+      for (int k = 1; k <= 70; ++k)
+        for (int l = 1; l <= 280; ++l) ASSERT_EQ(one.m[k][l], split.m[k][l]) << k << "," << l;
+      EXPECT_EQ(oneProgress.gridlines, splitProgress.gridlines);
+      EXPECT_EQ(splitProgress.projectionClosed, 1);
+    }
 }
 
 }  // namespace

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/fatal_exit.h"
 #include "solver/row_bands.h"
 #include "solver/solver_test_support.h"
+#include "support/threads_on_hand.h"
 
 namespace kavrel {
 namespace {
@@ -22,29 +22,7 @@ using testing_support::FillMixedModel;
 using testing_support::MixedCase;
 using testing_support::SeamArrays;
 using testing_support::SolveCase;
-
-// Lends fresh threads, joined when the lender goes. `spare` is what it
-// claims to have, `gives` what Lend then hands out (fewer: another solve
-// took one in between).
-class ThreadsOnHand : public ThreadLender {
- public:
-  ThreadsOnHand(int spare, int gives) : spare_(spare), gives_(gives) {}
-  ~ThreadsOnHand() override {
-    for (std::thread& t : threads_) t.join();
-  }
-  int Spare() override { return spare_; }
-  int Lend(int wanted, const std::function<void(int)>& job) override {
-    const int n = std::min(wanted, gives_);
-    for (int k = 1; k <= n; ++k) threads_.emplace_back([job, k] { job(k); });
-    ++lends_;
-    return n;
-  }
-  int lends_ = 0;
-
- private:
-  int spare_, gives_;
-  std::vector<std::thread> threads_;
-};
+using testing_support::ThreadsOnHand;
 
 struct Outcome {
   SeamSolveResult result;
@@ -102,7 +80,7 @@ RowBands AnyBands(ThreadLender& lender, int bands, int askEvery) {
 }
 
 // Mixed laws with a mined-out element in contact, under every edge kind and
-// both fault orientations, in 2, 3 and 4 bands of uneven sizes.
+// both fault orientations, in 2 and 3 or 4 bands of uneven sizes.
 TEST(RowBands, BandedSolveEndsExactlyAsTheOneThreadSolve) {
   const MixedCase cases[] = {
       {70, 37, false, 0, 0, 0, 0, 0, 1, 1, 1, 1, true, true, true, 1.7},
@@ -110,8 +88,9 @@ TEST(RowBands, BandedSolveEndsExactlyAsTheOneThreadSolve) {
       {83, 29, true, 1, 33, 34, 3, 30, 0, 1, 0, 1, false, true, true, 1.8},
   };
   unsigned seed = 7;
-  for (const MixedCase& c : cases)
-    for (const int bands : {2, 3, 4}) {
+  for (int n = 0; n < 3; ++n)
+    for (const int bands : {2, 3 + n % 2}) {
+      const MixedCase& c = cases[n];
       SolveCase one, many;
       SeamArrays a(c.nx, c.ny), b(c.nx, c.ny);
       FillMixedModel(one, a, c, seed);
