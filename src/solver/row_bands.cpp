@@ -138,7 +138,7 @@ BandedSolve::BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings,
     lo = band->hi + 1;
     band->saveLo = b == 0 ? 0 : band->lo;
     band->saveHi = b == bands - 1 ? nx + 1 : band->hi;
-    band->wave.assign(2 * kRowsInFlight * static_cast<std::size_t>(rowWidth_), 0.0);
+    band->wave.assign(kWaveRows * static_cast<std::size_t>(rowWidth_), 0.0);
     const std::size_t rows = static_cast<std::size_t>(band->saveHi - band->saveLo + 1);
     // Left uninitialised: every save is written before it is read.
     band->savedU.reset(new double[static_cast<std::size_t>(depth_) * rows * rowWidth_]);

@@ -57,8 +57,8 @@ struct SeamSweepPlan {
   // Work space of the wavefront sweep, built at its first sweep from the
   // slots and reused by every later one: the columns of each row grouped by
   // law (lawOrder, ascending within a law; row i's runs are
-  // lawRuns[rowRuns[i - 1] .. rowRuns[i]]), and two rows of ny + 2 values per
-  // row in flight for the terms old * R and C * applied.
+  // lawRuns[rowRuns[i - 1] .. rowRuns[i]]), and kWaveRows rows of ny + 2
+  // values (see there).
   struct LawRun {
     int slot;
     int count;
@@ -81,6 +81,10 @@ struct SeamSweepPlan {
 
 // Rows the fast sweep advances together on a skewed wavefront.
 constexpr int kRowsInFlight = 8;
+// Rows of ny + 2 values in the wavefront's work space: old * R and C *
+// applied for each row in flight, and the strains of the row in its stress
+// pass.
+constexpr int kWaveRows = 2 * kRowsInFlight + 1;
 
 // Largest change of one sweep: signed value and its element. The caller sets
 // maxChange before the sweep; the location is kept from earlier sweeps when
@@ -122,8 +126,8 @@ void SorSweepOneRow(const SeamSweepPlan& plan, double** u, double** totalStress,
                     SweepOutcome& outcome, MessageSink& sink);
 
 // Part of one sweep for a band of rows (see row_bands.h): rows iFirst ..
-// iLast on the wavefront, with the band's own work space `wave` (2 *
-// kRowsInFlight * (ny + 2) values; null takes the plan's). The band calls
+// iLast on the wavefront, with the band's own work space `wave` (kWaveRows *
+// (ny + 2) values; null takes the plan's). The band calls
 // `beforeLastRows` before it touches the group that holds iLast (the one
 // that reads row iLast + 1), and `firstRowsDone` once the group that holds
 // iFirst (the one that reads row iFirst - 1) is new.
