@@ -1,0 +1,189 @@
+// Expansion of a study into cases and their folders. Each case's model is
+// the base text with the study's fields rewritten, read back by the model
+// reader from a temporary file before anything is written to the study
+// folder.
+#include "study/study_cases.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "core/text_files.h"
+
+namespace kavrel::study {
+
+namespace {
+
+// Keeps the reader's messages as text.
+class MessageText : public MessageSink {
+ public:
+  void ShowMessage(const std::string& text) override { text_ += text; }
+  void WriteDiagnostic(const std::string& text) override { text_ += text; }
+  std::string Sentence() const {
+    std::string t = text_;
+    while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+    for (char& c : t)
+      if (c == '\n') c = ' ';
+    return t;
+  }
+
+ private:
+  std::string text_;
+};
+
+bool ReadWhole(const std::filesystem::path& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream out;
+  out << in.rdbuf();
+  text = out.str();
+  return true;
+}
+
+// The reader's result on `text`, with its message and warnings.
+int ReadModelText(const std::string& text, std::string& message,
+                  std::vector<ModelWarning>& warnings) {
+  UniqueFile file(std::tmpfile());
+  if (!file || std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
+    message = "cannot write a temporary file to read the model back";
+    return -1;
+  }
+  std::rewind(file.get());
+  ModelInput input;
+  MessageText messages;
+  const int result = ReadModelInput(file.get(), input, warnings, messages);
+  message = messages.Sentence();
+  return result;
+}
+
+// Every combination of the listed values and draws, as one value per
+// parameter.
+std::vector<std::vector<double>> Combinations(const StudyFile& study) {
+  std::vector<std::vector<double>> drawn(study.parameters.size());
+  for (std::size_t p = 0; p < study.parameters.size(); ++p)
+    if (study.parameters[p].random) drawn[p] = Draw(study.parameters[p].distribution, study.draws);
+  std::vector<std::vector<double>> rows{{}};
+  for (std::size_t p = 0; p < study.parameters.size(); ++p) {
+    if (study.parameters[p].random) continue;
+    std::vector<std::vector<double>> longer;
+    for (const auto& row : rows)
+      for (double v : study.parameters[p].values) {
+        longer.push_back(row);
+        longer.back().push_back(v);
+      }
+    rows = std::move(longer);
+  }
+  std::vector<std::vector<double>> cases;
+  for (const auto& listed : rows)
+    for (int k = 0; k < study.draws; ++k) {
+      std::vector<double> values;
+      std::size_t next = 0;
+      for (std::size_t p = 0; p < study.parameters.size(); ++p)
+        values.push_back(study.parameters[p].random ? drawn[p][k] : listed[next++]);
+      cases.push_back(std::move(values));
+    }
+  return cases;
+}
+
+}  // namespace
+
+std::string CaseName(int id) {
+  char name[32];
+  std::snprintf(name, sizeof name, "case-%04d", id);
+  return name;
+}
+
+std::string DescribeCase(const StudyPlan& plan, const StudyCase& c) {
+  std::string text;
+  for (std::size_t p = 0; p < c.values.size(); ++p)
+    text += (p ? ", " : "") + plan.study.parameters[p].name + "=" + FormatValue(c.values[p]);
+  return text;
+}
+
+bool PlanStudy(const StudyFile& study, StudyPlan& plan, std::vector<std::string>& problems,
+               std::vector<std::string>& warnings) {
+  plan = StudyPlan{};
+  plan.study = study;
+  const std::string baseName = study.baseModel.string();
+  std::string baseText, message;
+  std::vector<ModelWarning> baseWarnings;
+  if (!ReadWhole(study.baseModel, baseText)) {
+    problems.push_back("base model " + baseName + ": cannot be read");
+    return false;
+  }
+  if (ReadModelText(baseText, message, baseWarnings) != 0) {
+    problems.push_back("base model " + baseName + ": " + message);
+    return false;
+  }
+  NullMessageSink quiet;
+  const ModelRead base = ReadModelInput(baseName, quiet);
+  std::vector<FieldPlace> places(study.parameters.size());
+  for (std::size_t p = 0; p < study.parameters.size(); ++p) {
+    std::string error;
+    if (!PlaceOf(study.parameters[p].name, base.input, places[p], error))
+      problems.push_back("line " + std::to_string(study.parameters[p].line) + ": " + error);
+  }
+  if (!problems.empty()) return false;
+
+  for (std::vector<double>& values : Combinations(study)) {
+    StudyCase c;
+    c.id = static_cast<int>(plan.cases.size()) + 1;
+    c.values = std::move(values);
+    c.modelText = baseText;
+    for (std::size_t p = 0; p < places.size(); ++p)
+      c.modelText = WithField(c.modelText, places[p], c.values[p]);
+    std::vector<ModelWarning> caseWarnings;
+    const std::string who = CaseName(c.id) + " (" + DescribeCase(plan, c) + ")";
+    if (ReadModelText(c.modelText, message, caseWarnings) != 0)
+      problems.push_back(who + ": the model reader refuses it: " + message);
+    for (const ModelWarning& w : caseWarnings) warnings.push_back(who + ": " + w.text);
+    plan.cases.push_back(std::move(c));
+  }
+  return problems.empty();
+}
+
+bool WriteCases(const StudyPlan& plan, const std::filesystem::path& folder, std::string& error) {
+  std::error_code ec;
+  std::string manifest = "case";
+  for (const StudyParameter& p : plan.study.parameters) manifest += "," + p.name;
+  manifest += "\n";
+  std::filesystem::path top = plan.study.baseModel;
+  top.replace_extension(".top");
+  const bool hasTop = std::filesystem::exists(top, ec);
+  for (const StudyCase& c : plan.cases) {
+    manifest += std::to_string(c.id);
+    for (double v : c.values) manifest.append(",").append(FormatValue(v));
+    manifest += "\n";
+    const std::filesystem::path dir = folder / CaseName(c.id);
+    std::filesystem::create_directories(dir, ec);
+    std::string old;
+    if (ReadWhole(dir / kCaseModel, old) && old == c.modelText) continue;
+    std::filesystem::remove(dir / kExitStatusFile, ec);
+    std::ofstream out(dir / kCaseModel, std::ios::binary);
+    if (!(out << c.modelText) || !out.flush()) {
+      error = (dir / kCaseModel).string() + ": cannot be written";
+      return false;
+    }
+    if (hasTop) std::filesystem::copy_file(top, dir / "model.top",
+                                           std::filesystem::copy_options::overwrite_existing, ec);
+  }
+  std::ofstream out(folder / kManifestFile, std::ios::binary);
+  if (!(out << manifest) || !out.flush()) {
+    error = (folder / kManifestFile).string() + ": cannot be written";
+    return false;
+  }
+  return true;
+}
+
+CaseStatus ReadCaseStatus(const std::filesystem::path& caseFolder) {
+  CaseStatus status;
+  std::ifstream in(caseFolder / kExitStatusFile);
+  int code = 0;
+  if (!(in >> code)) return status;
+  status.exitStatus = code;
+  status.state = code == 0 ? CaseState::Succeeded : CaseState::Failed;
+  return status;
+}
+
+}  // namespace kavrel::study
