@@ -103,15 +103,19 @@ TEST(KavrelStudy, TheCaseBuiltToFitTheMeasuredPointsRanksFirst) {
             std::string::npos) << ReadFile(dir / "s.cases/misfit.csv");
 }
 
+// The shipped example study: its twelve cases, and the array of those not yet run.
 TEST(KavrelStudy, WritesTheSlurmArrayOfTheCasesStillToRun) {
   const fs::path dir = ScratchFolder();
-  CopyExample(dir, "panel.inp");
-  WriteFile(dir / "s.txt", "base = panel.inp\ndraws = 4\nrock.modulus = normal 2e6 1e5 seed 3\n");
-  ASSERT_EQ(RunKavrel(dir, "study expand s.txt").status, 0);
-  WriteFile(dir / "s.cases/case-0002/exit-status", "0\n");
-  const auto r = RunKavrel(dir, "study run s.txt --engine slurm --no-submit");
+  CopyExample(dir, "two_seam.inp");
+  CopyExample(dir, "study.txt");
+  auto r = RunKavrel(dir, "study expand study.txt");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "study.cases: 12 cases (study.cases/manifest.csv)\n");
+  WriteFile(dir / "study.cases/case-0002/exit-status", "0\n");
+  r = RunKavrel(dir, "study run study.txt --engine slurm --no-submit");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(ReadFile(dir / "s.cases/study.sbatch").find("#SBATCH --array=1,3-4\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir / "study.cases/study.sbatch").find("#SBATCH --array=1,3-12\n"),
+            std::string::npos);
 }
 
 TEST(KavrelStudy, StopsBeforeAnythingStartsOnBadInput) {
