@@ -2,8 +2,9 @@
 # A real Slurm for the study tests: starts munge and a single-node Slurm
 # (slurmctld and one slurmd on this machine, configuration, state and logs in
 # a temporary folder), submits a small study with
-# `kavrel study run --engine slurm --wait`, checks that every case ran and is
-# collected, runs it again to check that no case runs twice, and stops the
+# `kavrel study run --engine slurm`, runs it again at once (the array still
+# queued is not submitted twice), runs a case that was stopped again with
+# --wait, checks that every case ran once and is collected, and stops the
 # daemons it started. Needs the Debian packages slurm-wlm and munge
 # (scripts/install-deps.sh).
 #   scripts/slurm-local.sh [KAVREL]      (default build/bin/kavrel; make test-slurm)
@@ -98,15 +99,28 @@ solver.convergence = 0.001, -1
 STUDY
 cd "$tmp/study"
 start=$(date +%s)
+outputs() { ls s.cases/slurm-*_"$1".out 2>/dev/null | wc -l; }
+
+# Submitted, then run again at once: the array still queued is not submitted twice.
+"$kavrel" study run s.txt --engine slurm > first.txt 2>&1 || fail "study run: $(cat first.txt)"
+status=0
+"$kavrel" study run s.txt --engine slurm --wait > second.txt 2>&1 || status=$?
+grep -q "Slurm still holds this study's job" second.txt ||
+  grep -q "^0 cases to run, 4 already ended" second.txt || fail "resubmitted: $(cat second.txt)"
+name=$(sed -n 's/^#SBATCH --job-name=//p' s.cases/study.sbatch)
+for k in $(seq 300); do [ -z "$(squeue -h -n "$name")" ] && break; sleep 0.2; done
+
+# Case 3 stopped before its end (no exit status): only it runs again, waited for.
+rm -f s.cases/case-0003/exit-status
 status=0
 "$kavrel" study run s.txt --engine slurm --wait > run.txt 2>&1 || status=$?
 cat run.txt
-[ "$status" = 1 ] || fail "study run ended with $status, not 1 (one failed case)"
+[ "$status" = 1 ] || fail "study run ended with $status, not 1 (cases 2 and 4 fail)"
+grep -q "^1 cases to run, 3 already ended" run.txt || fail "not only case 3 ran again"
 grep -q "4 cases, 2 succeeded, 2 failed, 0 not run" run.txt || fail "not every case ran"
-ls s.cases/slurm-*_1.out >/dev/null 2>&1 || fail "no Slurm output of case 1"
+for c in 1 2 4; do [ "$(outputs $c)" = 1 ] || fail "case $c ran $(outputs $c) times"; done
+[ "$(outputs 3)" = 2 ] || fail "case 3 ran $(outputs 3) times, not twice"
 "$kavrel" study collect s.txt > collect.txt || fail "study collect failed"
 grep -q "^1,ok,0," s.cases/collected.csv || fail "case 1 not collected"
 grep -q "^2,failed,1," s.cases/collected.csv || fail "case 2 not marked failed"
-"$kavrel" study run s.txt --engine slurm --wait > again.txt 2>&1 || true
-grep -q "^0 cases to run, 4 already ended" again.txt || fail "a case would run twice"
 echo "slurm-local: the study ran through Slurm in $(( $(date +%s) - start )) s"

@@ -3,6 +3,8 @@
 // whichever engine starts it.
 #include "study/study_engines.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -79,6 +81,14 @@ std::string ArraySpec(const std::vector<int>& ids) {
   return spec;
 }
 
+std::string SlurmJobName(const std::filesystem::path& studyFolder) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : studyFolder.string()) hash = (hash ^ c) * 1099511628211ull;
+  char name[32];
+  std::snprintf(name, sizeof name, "kavrel-%016llx", static_cast<unsigned long long>(hash));
+  return name;
+}
+
 std::string SlurmScriptText(const std::filesystem::path& studyFolder,
                             const std::vector<int>& pendingIds,
                             const std::vector<std::string>& extraOptions) {
@@ -88,7 +98,7 @@ std::string SlurmScriptText(const std::filesystem::path& studyFolder,
       "# A Kavrel study's cases as a Slurm job array (written by kavrel study run):\n"
       "# task N runs case N through run-case.sh, which keeps its exit status and log\n"
       "# in the case folder.\n"
-      "#SBATCH --job-name=kavrel-study\n"
+      "#SBATCH --job-name=" + SlurmJobName(studyFolder) + "\n"
       "#SBATCH --array=" + ArraySpec(pendingIds) + "\n"
       "#SBATCH --ntasks=1\n"
       "#SBATCH --output=" + folder + "/slurm-%A_%a.out\n";

@@ -11,6 +11,8 @@
 //   parallel.joblog GNU parallel's own record of the jobs it ran
 //   study.sbatch    the Slurm array script over the cases still to run
 //   slurm-JOB_CASE.out  Slurm's output of each array task
+// (`kavrel study run` locks the study file while it runs, so that two runs
+// of one study never start the same case.)
 #pragma once
 
 #include <filesystem>
@@ -38,6 +40,11 @@ std::string CaseScriptText(const std::filesystem::path& kavrelPath);
 
 // Slurm's array index list for ascending ids, runs joined: {1,2,3,5} -> "1-3,5".
 std::string ArraySpec(const std::vector<int>& ids);
+
+// The Slurm job name of the study in `studyFolder` (an absolute path):
+// "kavrel-" and 16 hex digits of the FNV-1a hash of the path, the same on
+// every run, so that the study's arrays still queued can be found (squeue -n).
+std::string SlurmJobName(const std::filesystem::path& studyFolder);
 
 // The text of study.sbatch: an array over `pendingIds`, each task running
 // run-case.sh on its case folder; `extraOptions` become "#SBATCH" lines.

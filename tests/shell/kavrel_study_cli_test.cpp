@@ -139,6 +139,13 @@ TEST(KavrelStudy, StopsBeforeAnythingStartsOnBadInput) {
   }
   EXPECT_FALSE(fs::exists(dir / "s.cases"));
 
+  // A second run of a study that is running (holding its lock) starts nothing.
+  const std::string locked = "cd '" + dir.string() + "' && flock s.txt '" KAVREL_CLI
+                             "' study run s.txt --engine slurm --no-submit 2> err.txt";
+  EXPECT_NE(std::system(locked.c_str()), 0);
+  EXPECT_EQ(ReadFile(dir / "err.txt"), "kavrel: s.txt: another kavrel study run is running this study\n");
+  EXPECT_FALSE(fs::exists(dir / "s.cases"));
+
   for (const char* usage : {"study run s.txt", "study expand", "study frob s.txt",
                             "study expand s.txt --engine parallel",
                             "study run s.txt --engine parallel --no-submit"})

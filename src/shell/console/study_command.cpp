@@ -5,8 +5,11 @@
 // collect gathers the step summaries and ranks the cases against measured
 // points. The study logic is in src/study; here are the options, the
 // messages and the starting of the engine's program.
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -56,6 +59,42 @@ int RunProgram(const std::vector<std::string>& args) {
   while (waitpid(pid, &raw, 0) < 0)
     if (errno != EINTR) return -1;
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// An exclusive lock on an existing file, released when this goes; a file
+// that cannot be opened counts as locked here (its reader reports it).
+class FileLock {
+ public:
+  explicit FileLock(const std::filesystem::path& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    locked_ = fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  }
+  ~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Locked() const { return locked_; }
+
+ private:
+  int fd_;
+  bool locked_ = false;
+};
+
+// The ids of the jobs named `name` that Slurm still holds (queued or
+// running); empty when there are none or squeue cannot tell.
+std::string QueuedJobs(const std::string& name) {
+  const std::string command = "squeue -h -n " + name + " -o %A 2>/dev/null";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return "";
+  std::string ids;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) ids += buffer;
+  ::pclose(pipe);
+  for (char& c : ids)
+    if (c == '\n') c = ' ';
+  while (!ids.empty() && ids.back() == ' ') ids.pop_back();
+  return ids;
 }
 
 // Reads and expands the study, shows its warnings and problems, and writes
@@ -119,9 +158,17 @@ int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOption
     return kStudyFailed;
   if (o.engine == "slurm" && submit && !EngineInstalled(s, "sbatch", "Slurm", "slurm-wlm"))
     return kStudyFailed;
+  const FileLock lock(path);
+  if (!lock.Locked()) return Fail(s, path, "another kavrel study run is running this study");
   study::StudyPlan plan;
   if (!ExpandStudy(s, path, plan)) return kStudyFailed;
   const std::filesystem::path folder = std::filesystem::absolute(study::StudyFolder(plan.study));
+  if (o.engine == "slurm" && submit) {
+    const std::string queued = QueuedJobs(study::SlurmJobName(folder));
+    if (!queued.empty())
+      return Fail(s, path, "Slurm still holds this study's job " + queued +
+                               "; wait until it has ended (or scancel it), then run again");
+  }
   const std::vector<int> pending = CasesIn(plan, study::CaseState::NotRun);
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -132,7 +179,8 @@ int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOption
   if (pending.empty()) return ReportRun(s, plan);
 
   if (o.engine == "parallel") {
-    (void)RunProgram(study::ParallelCommand(folder, o.jobs, o.sshLogins));
+    if (RunProgram(study::ParallelCommand(folder, o.jobs, o.sshLogins)) < 0)
+      Fail(s, path, "GNU parallel could not be started or was stopped");
     return ReportRun(s, plan);
   }
   const std::filesystem::path script = folder / study::kSlurmScript;
