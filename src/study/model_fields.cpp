@@ -37,7 +37,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
-bool SmallNumber(const std::string& text, int& n) {
+[[nodiscard]] bool SmallNumber(const std::string& text, int& n) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
   return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
@@ -51,7 +51,7 @@ int MaterialIndex(const std::string& letter) {
   return -1;
 }
 
-bool PlaceOfMaterial(const std::vector<std::string>& part, const ModelInput& m,
+[[nodiscard]] bool PlaceOfMaterial(const std::vector<std::string>& part, const ModelInput& m,
                      const HeaderLines& h, FieldPlace& place, std::string& error) {
   const int index = MaterialIndex(part[1]);
   int field = 0;
@@ -69,7 +69,7 @@ bool PlaceOfMaterial(const std::vector<std::string>& part, const ModelInput& m,
   return true;
 }
 
-bool PlaceOfSeam(const std::vector<std::string>& part, const ModelInput& m, const HeaderLines& h,
+[[nodiscard]] bool PlaceOfSeam(const std::vector<std::string>& part, const ModelInput& m, const HeaderLines& h,
                  FieldPlace& place, std::string& error) {
   int seam = 0;
   if (!SmallNumber(part[1], seam) || seam < 1 || seam > m.seamCount) {

@@ -22,7 +22,7 @@ std::vector<std::string> Fields(const std::string& line) {
 }
 
 template <typename T>
-bool Number(const std::string& text, T& value) {
+[[nodiscard]] bool Number(const std::string& text, T& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }

@@ -32,7 +32,7 @@ class MessageText : public MessageSink {
   std::string text_;
 };
 
-bool ReadWhole(const std::filesystem::path& path, std::string& text) {
+[[nodiscard]] bool ReadWhole(const std::filesystem::path& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream out;
@@ -42,7 +42,7 @@ bool ReadWhole(const std::filesystem::path& path, std::string& text) {
 }
 
 // The reader's result on `text`, with its message and warnings.
-int ReadModelText(const std::string& text, std::string& message,
+[[nodiscard]] int ReadModelText(const std::string& text, std::string& message,
                   std::vector<ModelWarning>& warnings) {
   UniqueFile file(std::tmpfile());
   if (!file || std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {

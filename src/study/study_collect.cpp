@@ -41,7 +41,7 @@ std::vector<std::string> Lines(const std::filesystem::path& path, bool& opened) 
 }
 
 template <typename T>
-bool Number(const std::string& text, T& value) {
+[[nodiscard]] bool Number(const std::string& text, T& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
@@ -62,7 +62,7 @@ int IndexOf(double v, double origin, double width, int count) {
 
 // The value of `quantityKey` at (x, y) in the step-`step` block (LMS run 0)
 // of `file`; false with `error`.
-bool ValueAt(const results::ResultFile& file, const std::string& quantityKey, const MeasuredPoint& p,
+[[nodiscard]] bool ValueAt(const results::ResultFile& file, const std::string& quantityKey, const MeasuredPoint& p,
              double& value, std::string& error) {
   const int c = file.layout.FindColumn(quantityKey);
   const int i = IndexOf(p.x, file.layout.originX, file.layout.elementWidth, file.layout.nx);
@@ -94,7 +94,7 @@ bool ReadManifest(const std::filesystem::path& studyFolder, Manifest& manifest,
   bool opened = false;
   const std::vector<std::string> lines = Lines(path, opened);
   if (!opened || lines.empty() || SplitCsv(lines[0]).front() != "case") {
-    error = path.string() + ": " + (opened ? "not a study manifest" : "cannot be read (expand the study first)");
+    error = opened ? "not a study manifest" : "cannot be read (expand the study first)";
     return false;
   }
   manifest = Manifest{};
@@ -104,7 +104,7 @@ bool ReadManifest(const std::filesystem::path& studyFolder, Manifest& manifest,
     std::vector<std::string> fields = SplitCsv(lines[k]);
     int id = 0;
     if (fields.size() != header.size() || !Number(fields[0], id)) {
-      error = path.string() + ": line " + std::to_string(k + 1) + " does not fit the header";
+      error = "line " + std::to_string(k + 1) + " does not fit the header";
       return false;
     }
     manifest.ids.push_back(id);

@@ -33,7 +33,8 @@ struct Manifest {
   std::vector<std::vector<std::string>> values;  // as the manifest spells them
 };
 
-// Reads manifest.csv of `studyFolder`; false with `error` naming the file.
+// Reads manifest.csv of `studyFolder`; false with `error` (the reason, without
+// the file's name).
 [[nodiscard]] bool ReadManifest(const std::filesystem::path& studyFolder, Manifest& manifest,
                                 std::string& error);
 

@@ -15,7 +15,7 @@ namespace kavrel::study {
 
 namespace {
 
-bool WriteText(const std::filesystem::path& path, const std::string& text, std::string& error) {
+[[nodiscard]] bool WriteText(const std::filesystem::path& path, const std::string& text, std::string& error) {
   std::ofstream out(path, std::ios::binary);
   if (!(out << text) || !out.flush()) {
     error = path.string() + ": cannot be written";

@@ -19,7 +19,7 @@ std::string Trim(const std::string& text) {
 }
 
 // The whole of `text` as a number; false if anything else is in it.
-bool ParseNumber(const std::string& text, double& value) {
+[[nodiscard]] bool ParseNumber(const std::string& text, double& value) {
   const std::string t = Trim(text);
   if (t.empty()) return false;
   const char* first = t.data() + (t[0] == '+' ? 1 : 0);
@@ -27,7 +27,7 @@ bool ParseNumber(const std::string& text, double& value) {
   return ec == std::errc() && end == t.data() + t.size() && std::isfinite(value);
 }
 
-bool ParseCount(const std::string& text, long long& value) {
+[[nodiscard]] bool ParseCount(const std::string& text, long long& value) {
   const std::string t = Trim(text);
   const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
   return !t.empty() && ec == std::errc() && end == t.data() + t.size();
@@ -41,7 +41,7 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 // "range FROM TO COUNT"
-bool ParseRange(const std::vector<std::string>& w, StudyParameter& p, std::string& error) {
+[[nodiscard]] bool ParseRange(const std::vector<std::string>& w, StudyParameter& p, std::string& error) {
   double from = 0, to = 0;
   long long count = 0;
   if (w.size() != 4 || !ParseNumber(w[1], from) || !ParseNumber(w[2], to) ||
@@ -59,7 +59,7 @@ bool ParseRange(const std::vector<std::string>& w, StudyParameter& p, std::strin
 }
 
 // "uniform|normal|lognormal A B seed S"
-bool ParseDraws(const std::vector<std::string>& w, StudyParameter& p, std::string& error) {
+[[nodiscard]] bool ParseDraws(const std::vector<std::string>& w, StudyParameter& p, std::string& error) {
   Distribution& d = p.distribution;
   long long seed = 0;
   if (w.size() != 5 || w[3] != "seed" || !ParseNumber(w[1], d.a) || !ParseNumber(w[2], d.b) ||
@@ -77,7 +77,7 @@ bool ParseDraws(const std::vector<std::string>& w, StudyParameter& p, std::strin
 }
 
 // "V1, V2, ..."
-bool ParseList(const std::string& text, StudyParameter& p, std::string& error) {
+[[nodiscard]] bool ParseList(const std::string& text, StudyParameter& p, std::string& error) {
   std::istringstream in(text);
   for (std::string item; std::getline(in, item, ',');) {
     double v = 0;
@@ -91,7 +91,7 @@ bool ParseList(const std::string& text, StudyParameter& p, std::string& error) {
   return true;
 }
 
-bool ParseValues(const std::string& text, StudyParameter& p, std::string& error) {
+[[nodiscard]] bool ParseValues(const std::string& text, StudyParameter& p, std::string& error) {
   const std::vector<std::string> w = Words(text);
   if (w.empty()) {
     error = "no value given for " + p.name;
@@ -102,7 +102,7 @@ bool ParseValues(const std::string& text, StudyParameter& p, std::string& error)
   return ParseList(text, p, error);
 }
 
-bool ParseSetting(const std::string& key, const std::string& value, int line, StudyFile& study,
+[[nodiscard]] bool ParseSetting(const std::string& key, const std::string& value, int line, StudyFile& study,
                   std::string& error) {
   if (key == "base") {
     if (value.empty()) {

@@ -40,15 +40,21 @@ struct StudyOptions {
   std::string measured;
 };
 
-int Fail(const ConsoleStreams& s, const std::string& file, const std::string& reason) {
+// "kavrel: FILE: REASON" on standard error.
+void Complain(const ConsoleStreams& s, const std::string& file, const std::string& reason) {
   std::fprintf(s.err, "kavrel: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+// Complains and gives the exit status of a failed study command.
+[[nodiscard]] int Fail(const ConsoleStreams& s, const std::string& file, const std::string& reason) {
+  Complain(s, file, reason);
   return kStudyFailed;
 }
 
 // Runs `args` (args[0] looked up on PATH) with this process's standard
 // streams and returns its exit status (-1 when it cannot be started or ends
 // by a signal).
-int RunProgram(const std::vector<std::string>& args) {
+[[nodiscard]] int RunProgram(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -99,20 +105,26 @@ std::string QueuedJobs(const std::string& name) {
 
 // Reads and expands the study, shows its warnings and problems, and writes
 // the case folders; false (after the messages) when anything is wrong.
-bool ExpandStudy(const ConsoleStreams& s, const std::string& path, study::StudyPlan& plan) {
+[[nodiscard]] bool ExpandStudy(const ConsoleStreams& s, const std::string& path, study::StudyPlan& plan) {
   study::StudyFile file;
   std::string error;
-  if (!study::ReadStudyFile(path, file, error)) return Fail(s, path, error), false;
+  if (!study::ReadStudyFile(path, file, error)) {
+    Complain(s, path, error);
+    return false;
+  }
   std::vector<std::string> problems, warnings;
   const bool planned = study::PlanStudy(file, plan, problems, warnings);
   for (const std::string& w : warnings) std::fprintf(s.err, "warning: %s: %s\n", path.c_str(), w.c_str());
-  for (const std::string& p : problems) Fail(s, path, p);
+  for (const std::string& p : problems) Complain(s, path, p);
   if (!planned) {
     std::fprintf(s.err, "kavrel: %s: nothing was written or started\n", path.c_str());
     return false;
   }
   const std::filesystem::path folder = study::StudyFolder(file);
-  if (!study::WriteCases(plan, folder, error)) return Fail(s, path, error), false;
+  if (!study::WriteCases(plan, folder, error)) {
+    Complain(s, path, error);
+    return false;
+  }
   std::fprintf(s.out, "%s: %zu cases (%s)\n", folder.string().c_str(), plan.cases.size(),
                (folder / study::kManifestFile).string().c_str());
   return true;
@@ -127,7 +139,7 @@ std::vector<int> CasesIn(const study::StudyPlan& plan, study::CaseState state) {
 }
 
 // The tally after a run; 0 when every case succeeded.
-int ReportRun(const ConsoleStreams& s, const study::StudyPlan& plan) {
+[[nodiscard]] int ReportRun(const ConsoleStreams& s, const study::StudyPlan& plan) {
   const std::filesystem::path folder = study::StudyFolder(plan.study);
   const std::vector<int> failed = CasesIn(plan, study::CaseState::Failed);
   const std::vector<int> notRun = CasesIn(plan, study::CaseState::NotRun);
@@ -135,16 +147,16 @@ int ReportRun(const ConsoleStreams& s, const study::StudyPlan& plan) {
                folder.string().c_str(), plan.cases.size(),
                plan.cases.size() - failed.size() - notRun.size(), failed.size(), notRun.size());
   for (int id : failed)
-    Fail(s, (folder / study::CaseName(id)).string(),
+    Complain(s, (folder / study::CaseName(id)).string(),
          "the run failed (exit status " +
              std::to_string(study::ReadCaseStatus(folder / study::CaseName(id)).exitStatus) +
              "; see run.err and model.out there)");
-  for (int id : notRun) Fail(s, (folder / study::CaseName(id)).string(), "has not run");
+  for (int id : notRun) Complain(s, (folder / study::CaseName(id)).string(), "has not run");
   return failed.empty() && notRun.empty() ? 0 : kStudyFailed;
 }
 
 // Where the engine's program is, or a message naming its Debian package.
-bool EngineInstalled(const ConsoleStreams& s, const std::string& program,
+[[nodiscard]] bool EngineInstalled(const ConsoleStreams& s, const std::string& program,
                      const std::string& what, const std::string& package) {
   if (!study::FindOnPath(program).empty()) return true;
   std::fprintf(s.err, "kavrel: %s is not installed (%s not found on PATH; Debian package: %s)\n",
@@ -152,7 +164,7 @@ bool EngineInstalled(const ConsoleStreams& s, const std::string& program,
   return false;
 }
 
-int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOptions& o) {
+[[nodiscard]] int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOptions& o) {
   const bool submit = o.engine == "parallel" || !o.noSubmit;
   if (o.engine == "parallel" && !EngineInstalled(s, "parallel", "GNU parallel", "parallel"))
     return kStudyFailed;
@@ -180,7 +192,7 @@ int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOption
 
   if (o.engine == "parallel") {
     if (RunProgram(study::ParallelCommand(folder, o.jobs, o.sshLogins)) < 0)
-      Fail(s, path, "GNU parallel could not be started or was stopped");
+      Complain(s, path, "GNU parallel could not be started or was stopped");
     return ReportRun(s, plan);
   }
   const std::filesystem::path script = folder / study::kSlurmScript;
@@ -199,13 +211,14 @@ int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOption
   return 0;
 }
 
-int CollectStudy(const ConsoleStreams& s, const std::string& path, const StudyOptions& o) {
+[[nodiscard]] int CollectStudy(const ConsoleStreams& s, const std::string& path, const StudyOptions& o) {
   study::StudyFile file;
   std::string error;
   if (!study::ReadStudyFile(path, file, error)) return Fail(s, path, error);
   const std::filesystem::path folder = study::StudyFolder(file);
   study::Manifest manifest;
-  if (!study::ReadManifest(folder, manifest, error)) return Fail(s, path, error);
+  if (!study::ReadManifest(folder, manifest, error))
+    return Fail(s, (folder / study::kManifestFile).string(), error);
   std::vector<study::MeasuredPoint> points;
   if (!o.measured.empty() && !study::ReadMeasuredPoints(o.measured, points, error))
     return Fail(s, o.measured, error);
