@@ -124,6 +124,11 @@ bool PlanStudy(const StudyFile& study, StudyPlan& plan, std::vector<std::string>
     if (!PlaceOf(study.parameters[p].name, base.input, places[p], error))
       problems.push_back("line " + std::to_string(study.parameters[p].line) + ": " + error);
   }
+  long long caseCount = study.draws;
+  for (const StudyParameter& p : study.parameters)
+    if (!p.random && caseCount <= kMaxCases) caseCount *= static_cast<long long>(p.values.size());
+  if (caseCount > kMaxCases)
+    problems.push_back("the study makes more than " + std::to_string(kMaxCases) + " cases");
   if (!problems.empty()) return false;
 
   for (std::vector<double>& values : Combinations(study)) {

@@ -23,6 +23,7 @@ namespace kavrel::study {
 inline constexpr const char* kCaseModel = "model.inp";
 inline constexpr const char* kExitStatusFile = "exit-status";
 inline constexpr const char* kManifestFile = "manifest.csv";
+inline constexpr long long kMaxCases = 100000;
 
 struct StudyCase {
   int id = 0;                  // 1..case count, in expansion order
@@ -41,7 +42,8 @@ struct StudyPlan {
 // text with ReadModelInput. Returns false with every problem in `problems`
 // (one sentence each, naming the case and its values where one is at fault),
 // so that nothing is launched for a study with a case the reader refuses.
-// Warnings of the reader on a case go to `warnings`.
+// Warnings of the reader on a case go to `warnings`. A study of more than
+// kMaxCases cases is refused before any is made.
 [[nodiscard]] bool PlanStudy(const StudyFile& study, StudyPlan& plan,
                              std::vector<std::string>& problems,
                              std::vector<std::string>& warnings);

@@ -53,8 +53,9 @@ std::vector<std::string> Words(const std::string& text) {
     error = "the count of a range must be from 1 to 100000";
     return false;
   }
+  // The last value is TO itself, not the sum that may miss it by a rounding.
   for (long long k = 0; k < count; ++k)
-    p.values.push_back(count == 1 ? from : from + (to - from) * k / (count - 1));
+    p.values.push_back(k == 0 ? from : k == count - 1 ? to : from + (to - from) * k / (count - 1));
   return true;
 }
 

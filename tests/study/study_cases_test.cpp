@@ -81,6 +81,11 @@ TEST(StudyCases, RefusesUnknownNamesAndValuesTheReaderRefuses) {
   EXPECT_NE(e.problems[0].find("RI6b"), std::string::npos) << e.problems[0];
   EXPECT_FALSE(e.warnings.empty());  // Poisson's ratio 0.6: a warning, not a refusal
 
+  e = Expand(dir, "base = two_seam.inp\nrock.modulus = range 1e9 2e9 1000\nrock.lamination = range 1 2 101\n");
+  ASSERT_EQ(e.problems.size(), 1u);
+  EXPECT_EQ(e.problems[0], "the study makes more than 100000 cases");
+  EXPECT_TRUE(e.plan.cases.empty());
+
   e = Expand(dir, "base = missing.inp\n");
   ASSERT_EQ(e.problems.size(), 1u);
   EXPECT_NE(e.problems[0].find("missing.inp: cannot be read"), std::string::npos);

@@ -19,20 +19,22 @@ TEST(StudyFile, ReadsListsRangesAndDraws) {
                              "rock.modulus = 1e9, 2.5e9 ,4e9\n"
                              "rock.lamination = range 40 120 5\n"
                              "seam.1.depth = range 280 280 1\n"
+                             "solver.convergence = range 0.1 0.3 3\n"
                              "material.B.2 = lognormal 16.8 0.1 seed 11\n",
                              "studies/calib.txt", s, error))
       << error;
   EXPECT_EQ(s.baseModel, std::filesystem::path("studies/../models/two_seam.inp"));
   EXPECT_EQ(StudyFolder(s), std::filesystem::path("studies/calib.cases"));
   EXPECT_EQ(s.draws, 3);
-  ASSERT_EQ(s.parameters.size(), 4u);
+  ASSERT_EQ(s.parameters.size(), 5u);
   EXPECT_EQ(s.parameters[0].values, (std::vector<double>{1e9, 2.5e9, 4e9}));
   EXPECT_EQ(s.parameters[1].values, (std::vector<double>{40, 60, 80, 100, 120}));
   EXPECT_EQ(s.parameters[2].values, (std::vector<double>{280}));
-  EXPECT_EQ(s.parameters[3].line, 8);
-  EXPECT_TRUE(s.parameters[3].random);
-  EXPECT_EQ(s.parameters[3].distribution.kind, kavrel::study::DistributionKind::LogNormal);
-  EXPECT_EQ(s.parameters[3].distribution.seed, 11u);
+  EXPECT_EQ(s.parameters[3].values, (std::vector<double>{0.1, 0.2, 0.3}));  // 0.3 exactly
+  EXPECT_EQ(s.parameters[4].line, 9);
+  EXPECT_TRUE(s.parameters[4].random);
+  EXPECT_EQ(s.parameters[4].distribution.kind, kavrel::study::DistributionKind::LogNormal);
+  EXPECT_EQ(s.parameters[4].distribution.seed, 11u);
 }
 
 TEST(StudyFile, NamesTheLineAndReasonOfAMistake) {
