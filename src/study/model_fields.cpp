@@ -52,12 +52,13 @@ int MaterialIndex(const std::string& letter) {
 }
 
 [[nodiscard]] bool PlaceOfMaterial(const std::vector<std::string>& part, const ModelInput& m,
-                     const HeaderLines& h, FieldPlace& place, std::string& error) {
+                                   const HeaderLines& h, FieldPlace& place, std::string& error) {
   const int index = MaterialIndex(part[1]);
   int field = 0;
   if (index < 0 || !SmallNumber(part[2], field) || field < 2 || field > 6) {
-    error = "a material property is named material.L.F, L its code letter (A..Z, a..z) and F "
-            "its field, 2 to 6";
+    error =
+        "a material property is named material.L.F, L its code letter (A..Z, a..z) and F "
+        "its field, 2 to 6";
     return false;
   }
   if (index >= m.materialCount) {
@@ -69,18 +70,21 @@ int MaterialIndex(const std::string& letter) {
   return true;
 }
 
-[[nodiscard]] bool PlaceOfSeam(const std::vector<std::string>& part, const ModelInput& m, const HeaderLines& h,
-                 FieldPlace& place, std::string& error) {
+[[nodiscard]] bool PlaceOfSeam(const std::vector<std::string>& part, const ModelInput& m,
+                               const HeaderLines& h, FieldPlace& place, std::string& error) {
   int seam = 0;
   if (!SmallNumber(part[1], seam) || seam < 1 || seam > m.seamCount) {
-    error = "the base model has no seam " + part[1] + " (it has " +
-            std::to_string(m.seamCount) + ")";
+    error =
+        "the base model has no seam " + part[1] + " (it has " + std::to_string(m.seamCount) + ")";
     return false;
   }
   const int line = h.seamFirst + seam - 1;
-  if (part[2] == "elevation") place = {line, 3, 1};
-  else if (part[2] == "depth") place = {line, 3, -1};
-  else if (part[2] == "thickness") place = {line, 4, 1};
+  if (part[2] == "elevation")
+    place = {line, 3, 1};
+  else if (part[2] == "depth")
+    place = {line, 3, -1};
+  else if (part[2] == "thickness")
+    place = {line, 4, 1};
   else {
     error = "a seam's parameter is depth, elevation or thickness, not " + part[2];
     return false;
@@ -94,16 +98,24 @@ bool PlaceOf(const std::string& name, const ModelInput& input, FieldPlace& place
              std::string& error) {
   const HeaderLines h = LinesOf(input);
   const std::vector<std::string> part = Split(name, '.');
-  if (part.size() == 3 && part[0] == "material") return PlaceOfMaterial(part, input, h, place, error);
+  if (part.size() == 3 && part[0] == "material")
+    return PlaceOfMaterial(part, input, h, place, error);
   if (part.size() == 3 && part[0] == "seam") return PlaceOfSeam(part, input, h, place, error);
-  if (name == "rock.poissons_ratio") place = {h.host, 1, 1};
-  else if (name == "rock.modulus") place = {h.host, 2, 1};
-  else if (name == "rock.lamination") place = {h.host, 3, 1};
-  else if (name == "grid.stress_gradient") place = {h.grid, 4, 1};
-  else if (name == "solver.over_relaxation") place = {h.control, 1, 1};
-  else if (name == "solver.convergence") place = {h.control, 2, 1};
+  if (name == "rock.poissons_ratio")
+    place = {h.host, 1, 1};
+  else if (name == "rock.modulus")
+    place = {h.host, 2, 1};
+  else if (name == "rock.lamination")
+    place = {h.host, 3, 1};
+  else if (name == "grid.stress_gradient")
+    place = {h.grid, 4, 1};
+  else if (name == "solver.over_relaxation")
+    place = {h.control, 1, 1};
+  else if (name == "solver.convergence")
+    place = {h.control, 2, 1};
   else {
-    error = "unknown parameter " + name + " (known: rock.poissons_ratio, rock.modulus, "
+    error = "unknown parameter " + name +
+            " (known: rock.poissons_ratio, rock.modulus, "
             "rock.lamination, material.L.F, grid.stress_gradient, seam.N.depth, "
             "seam.N.elevation, seam.N.thickness, solver.over_relaxation, solver.convergence)";
     return false;

@@ -34,15 +34,16 @@ int IndexOf(const std::vector<std::string>& header, const std::string& name) {
 
 std::string Joined(const std::vector<std::string>& names, std::size_t from, std::size_t to) {
   std::string text;
-  for (std::size_t k = from; k < to && k < names.size(); ++k) text += (k > from ? " " : "") + names[k];
+  for (std::size_t k = from; k < to && k < names.size(); ++k)
+    text += (k > from ? " " : "") + names[k];
   return text;
 }
 
 }  // namespace
 
 bool ParameterSweep(const std::string& collectedTable, const std::string& parameter,
-                    const std::string& column, int seam, int step,
-                    std::vector<SweepPoint>& points, std::string& error) {
+                    const std::string& column, int seam, int step, std::vector<SweepPoint>& points,
+                    std::string& error) {
   std::istringstream in(collectedTable);
   std::string line;
   std::getline(in, line);
@@ -55,8 +56,8 @@ bool ParameterSweep(const std::string& collectedTable, const std::string& parame
     return false;
   }
   if (parameterAt < 3 || parameterAt >= stepAt) {
-    error = "no parameter " + parameter + " (the study has: " +
-            Joined(header, 3, static_cast<std::size_t>(stepAt)) + ")";
+    error = "no parameter " + parameter +
+            " (the study has: " + Joined(header, 3, static_cast<std::size_t>(stepAt)) + ")";
     return false;
   }
   if (columnAt <= seamAt) {

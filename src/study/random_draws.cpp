@@ -11,9 +11,7 @@ namespace kavrel::study {
 namespace {
 
 // The top 53 bits of the engine's next output as a double in [0, 1).
-double NextUnit(std::mt19937_64& engine) {
-  return static_cast<double>(engine() >> 11) * 0x1.0p-53;
-}
+double NextUnit(std::mt19937_64& engine) { return static_cast<double>(engine() >> 11) * 0x1.0p-53; }
 
 double NextStandardNormal(std::mt19937_64& engine) {
   const double u1 = NextUnit(engine);
@@ -24,10 +22,14 @@ double NextStandardNormal(std::mt19937_64& engine) {
 }  // namespace
 
 bool DistributionKindOf(const std::string& name, DistributionKind& kind) {
-  if (name == "uniform") kind = DistributionKind::Uniform;
-  else if (name == "normal") kind = DistributionKind::Normal;
-  else if (name == "lognormal") kind = DistributionKind::LogNormal;
-  else return false;
+  if (name == "uniform")
+    kind = DistributionKind::Uniform;
+  else if (name == "normal")
+    kind = DistributionKind::Normal;
+  else if (name == "lognormal")
+    kind = DistributionKind::LogNormal;
+  else
+    return false;
   return true;
 }
 

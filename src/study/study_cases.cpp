@@ -43,7 +43,7 @@ class MessageText : public MessageSink {
 
 // The reader's result on `text`, with its message and warnings.
 [[nodiscard]] int ReadModelText(const std::string& text, std::string& message,
-                  std::vector<ModelWarning>& warnings) {
+                                std::vector<ModelWarning>& warnings) {
   UniqueFile file(std::tmpfile());
   if (!file || std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
     message = "cannot write a temporary file to read the model back";
@@ -170,8 +170,9 @@ bool WriteCases(const StudyPlan& plan, const std::filesystem::path& folder, std:
       error = (dir / kCaseModel).string() + ": cannot be written";
       return false;
     }
-    if (hasTop) std::filesystem::copy_file(top, dir / "model.top",
-                                           std::filesystem::copy_options::overwrite_existing, ec);
+    if (hasTop)
+      std::filesystem::copy_file(top, dir / "model.top",
+                                 std::filesystem::copy_options::overwrite_existing, ec);
   }
   std::ofstream out(folder / kManifestFile, std::ios::binary);
   if (!(out << manifest) || !out.flush()) {

@@ -62,13 +62,15 @@ int IndexOf(double v, double origin, double width, int count) {
 
 // The value of `quantityKey` at (x, y) in the step-`step` block (LMS run 0)
 // of `file`; false with `error`.
-[[nodiscard]] bool ValueAt(const results::ResultFile& file, const std::string& quantityKey, const MeasuredPoint& p,
-             double& value, std::string& error) {
+[[nodiscard]] bool ValueAt(const results::ResultFile& file, const std::string& quantityKey,
+                           const MeasuredPoint& p, double& value, std::string& error) {
   const int c = file.layout.FindColumn(quantityKey);
   const int i = IndexOf(p.x, file.layout.originX, file.layout.elementWidth, file.layout.nx);
   const int j = IndexOf(p.y, file.layout.originY, file.layout.elementWidth, file.layout.ny);
-  if (c < 0) error = "no " + quantityKey + " column";
-  else if (i == 0 || j == 0) error = "point (" + FormatValue(p.x) + ", " + FormatValue(p.y) + ") lies outside the grid";
+  if (c < 0)
+    error = "no " + quantityKey + " column";
+  else if (i == 0 || j == 0)
+    error = "point (" + FormatValue(p.x) + ", " + FormatValue(p.y) + ") lies outside the grid";
   for (std::size_t b = 0; error.empty() && b < file.blocks.size(); ++b)
     if (file.blocks[b].step == p.step && file.blocks[b].lmsRun == 0) {
       value = file.At(b, c, i, j);
@@ -121,8 +123,8 @@ bool ReadMeasuredPoints(const std::filesystem::path& path, std::vector<MeasuredP
     error = "cannot be read";
     return false;
   }
-  if (lines.empty() || SplitCsv(lines[0]) !=
-                           std::vector<std::string>{"x", "y", "seam", "step", "quantity", "value"}) {
+  if (lines.empty() || SplitCsv(lines[0]) != std::vector<std::string>{"x", "y", "seam", "step",
+                                                                      "quantity", "value"}) {
     error = "line 1: the header must be x,y,seam,step,quantity,value";
     return false;
   }
@@ -168,9 +170,9 @@ bool CaseMisfit(const std::filesystem::path& caseFolder, const std::vector<Measu
       const std::string path = key == 0 ? names.OffSeamDisplacement(1) : names.Result(key);
       results::ResultFile file;
       std::string why;
-      const bool read = key == 0 ? results::ReadOffSeamFile(path, wanted, file, why)
-                                 : results::ReadResultFile(path, model.input.lmsPillarCount,
-                                                           wanted, file, why);
+      const bool read =
+          key == 0 ? results::ReadOffSeamFile(path, wanted, file, why)
+                   : results::ReadResultFile(path, model.input.lmsPillarCount, wanted, file, why);
       if (!read) {
         error = path + ": " + why;
         return false;
@@ -215,11 +217,13 @@ Collection CollectStudy(const std::filesystem::path& studyFolder, const Manifest
   std::string params;
   for (const std::string& name : manifest.parameterNames) params += "," + name;
   const std::size_t summaryColumns = summaryHeader.empty() ? 0 : SplitCsv(summaryHeader).size();
-  c.table = "case,status,exit_status" + params + (summaryHeader.empty() ? "" : "," + summaryHeader) + "\n";
+  c.table = "case,status,exit_status" + params +
+            (summaryHeader.empty() ? "" : "," + summaryHeader) + "\n";
   for (std::size_t k = 0; k < c.outcomes.size(); ++k) {
     const CaseOutcome& o = c.outcomes[k];
-    std::string lead = std::to_string(o.id) + "," + o.statusText + "," +
-                       (o.status.state == CaseState::NotRun ? "" : std::to_string(o.status.exitStatus));
+    std::string lead =
+        std::to_string(o.id) + "," + o.statusText + "," +
+        (o.status.state == CaseState::NotRun ? "" : std::to_string(o.status.exitStatus));
     for (const std::string& v : manifest.values[k]) lead += "," + v;
     if (summaries[k].empty()) c.table += lead + std::string(summaryColumns, ',') + "\n";
     for (const std::string& row : summaries[k]) c.table += lead + "," + row + "\n";
@@ -228,13 +232,13 @@ Collection CollectStudy(const std::filesystem::path& studyFolder, const Manifest
   if (points.empty()) return c;
   for (std::size_t k = 0; k < c.outcomes.size(); ++k)
     if (c.outcomes[k].ranked) c.rankedOrder.push_back(static_cast<int>(k));
-  std::stable_sort(c.rankedOrder.begin(), c.rankedOrder.end(), [&](int a, int b) {
-    return c.outcomes[a].misfit < c.outcomes[b].misfit;
-  });
+  std::stable_sort(c.rankedOrder.begin(), c.rankedOrder.end(),
+                   [&](int a, int b) { return c.outcomes[a].misfit < c.outcomes[b].misfit; });
   c.ranking = "rank,case,misfit" + params + ",note\n";
   const auto line = [&](std::size_t k, const std::string& rank) {
     const CaseOutcome& o = c.outcomes[k];
-    std::string text = rank + "," + std::to_string(o.id) + "," + (o.ranked ? FormatValue(o.misfit) : "");
+    std::string text =
+        rank + "," + std::to_string(o.id) + "," + (o.ranked ? FormatValue(o.misfit) : "");
     for (const std::string& v : manifest.values[k]) text += "," + v;
     return text + "," + CsvField(o.whyUnranked) + "\n";
   };

@@ -15,7 +15,8 @@ namespace kavrel::study {
 
 namespace {
 
-[[nodiscard]] bool WriteText(const std::filesystem::path& path, const std::string& text, std::string& error) {
+[[nodiscard]] bool WriteText(const std::filesystem::path& path, const std::string& text,
+                             std::string& error) {
   std::ofstream out(path, std::ios::binary);
   if (!(out << text) || !out.flush()) {
     error = path.string() + ": cannot be written";
@@ -55,9 +56,10 @@ bool WriteJobFiles(const std::filesystem::path& studyFolder,
   const std::filesystem::path script = studyFolder / kCaseScript;
   if (!WriteText(script, CaseScriptText(kavrelPath), error)) return false;
   std::error_code ec;
-  std::filesystem::permissions(script, std::filesystem::perms::owner_exec |
-                                           std::filesystem::perms::group_exec |
-                                           std::filesystem::perms::others_exec,
+  std::filesystem::permissions(script,
+                               std::filesystem::perms::owner_exec |
+                                   std::filesystem::perms::group_exec |
+                                   std::filesystem::perms::others_exec,
                                std::filesystem::perm_options::add, ec);
   if (ec) {
     error = script.string() + ": cannot be made executable: " + ec.message();
@@ -98,13 +100,18 @@ std::string SlurmScriptText(const std::filesystem::path& studyFolder,
       "# A Kavrel study's cases as a Slurm job array (written by kavrel study run):\n"
       "# task N runs case N through run-case.sh, which keeps its exit status and log\n"
       "# in the case folder.\n"
-      "#SBATCH --job-name=" + SlurmJobName(studyFolder) + "\n"
-      "#SBATCH --array=" + ArraySpec(pendingIds) + "\n"
+      "#SBATCH --job-name=" +
+      SlurmJobName(studyFolder) +
+      "\n"
+      "#SBATCH --array=" +
+      ArraySpec(pendingIds) +
+      "\n"
       "#SBATCH --ntasks=1\n"
-      "#SBATCH --output=" + folder + "/slurm-%A_%a.out\n";
+      "#SBATCH --output=" +
+      folder + "/slurm-%A_%a.out\n";
   for (const std::string& option : extraOptions) text += "#SBATCH " + option + "\n";
-  text += "exec " + ShellQuote((studyFolder / kCaseScript).string()) + " " +
-          ShellQuote(folder) + "/\"$(printf 'case-%04d' \"$SLURM_ARRAY_TASK_ID\")\"\n";
+  text += "exec " + ShellQuote((studyFolder / kCaseScript).string()) + " " + ShellQuote(folder) +
+          "/\"$(printf 'case-%04d' \"$SLURM_ARRAY_TASK_ID\")\"\n";
   return text;
 }
 
@@ -114,8 +121,8 @@ std::vector<std::string> ParallelCommand(const std::filesystem::path& studyFolde
                                    (studyFolder / kParallelJobLog).string()};
   if (jobs > 0) args.insert(args.end(), {"--jobs", std::to_string(jobs)});
   for (const std::string& login : sshLogins) args.insert(args.end(), {"--sshlogin", login});
-  args.insert(args.end(), {(studyFolder / kCaseScript).string(), "::::",
-                           (studyFolder / kJobList).string()});
+  args.insert(args.end(),
+              {(studyFolder / kCaseScript).string(), "::::", (studyFolder / kJobList).string()});
   return args;
 }
 

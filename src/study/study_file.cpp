@@ -41,7 +41,8 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 // "range FROM TO COUNT"
-[[nodiscard]] bool ParseRange(const std::vector<std::string>& w, StudyParameter& p, std::string& error) {
+[[nodiscard]] bool ParseRange(const std::vector<std::string>& w, StudyParameter& p,
+                              std::string& error) {
   double from = 0, to = 0;
   long long count = 0;
   if (w.size() != 4 || !ParseNumber(w[1], from) || !ParseNumber(w[2], to) ||
@@ -60,7 +61,8 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 // "uniform|normal|lognormal A B seed S"
-[[nodiscard]] bool ParseDraws(const std::vector<std::string>& w, StudyParameter& p, std::string& error) {
+[[nodiscard]] bool ParseDraws(const std::vector<std::string>& w, StudyParameter& p,
+                              std::string& error) {
   Distribution& d = p.distribution;
   long long seed = 0;
   if (w.size() != 5 || w[3] != "seed" || !ParseNumber(w[1], d.a) || !ParseNumber(w[2], d.b) ||
@@ -83,7 +85,8 @@ std::vector<std::string> Words(const std::string& text) {
   for (std::string item; std::getline(in, item, ',');) {
     double v = 0;
     if (!ParseNumber(item, v)) {
-      error = std::string("\"").append(Trim(item)) + "\" is not a number (values are a list \"V1, V2, ...\", "
+      error = std::string("\"").append(Trim(item)) +
+              "\" is not a number (values are a list \"V1, V2, ...\", "
               "\"range FROM TO COUNT\", or \"uniform|normal|lognormal A B seed S\")";
       return false;
     }
@@ -103,8 +106,8 @@ std::vector<std::string> Words(const std::string& text) {
   return ParseList(text, p, error);
 }
 
-[[nodiscard]] bool ParseSetting(const std::string& key, const std::string& value, int line, StudyFile& study,
-                  std::string& error) {
+[[nodiscard]] bool ParseSetting(const std::string& key, const std::string& value, int line,
+                                StudyFile& study, std::string& error) {
   if (key == "base") {
     if (value.empty()) {
       error = "no base model given";
@@ -154,7 +157,8 @@ bool ParseStudyText(const std::string& text, const std::filesystem::path& path, 
       reason = "expected \"NAME = VALUES\"";
     } else {
       const std::string key = Trim(content.substr(0, eq));
-      if (key.empty()) reason = "no name before \"=\"";
+      if (key.empty())
+        reason = "no name before \"=\"";
       else if (!ParseSetting(key, Trim(content.substr(eq + 1)), line, study, reason) &&
                reason.empty())
         reason = "cannot be read";

@@ -27,7 +27,7 @@ namespace kavrel::study {
 
 struct StudyParameter {
   std::string name;
-  int line = 0;                // line of the study file, from 1
+  int line = 0;  // line of the study file, from 1
   bool random = false;
   std::vector<double> values;  // a list or a range, when not random
   Distribution distribution;   // when random

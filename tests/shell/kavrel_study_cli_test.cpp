@@ -40,11 +40,15 @@ TEST(KavrelStudy, RunsThroughParallelRecordsFailuresAndResumes) {
   const fs::path dir = ScratchFolder();
   CopyExample(dir, "panel.inp");
   // A negative convergence criterion is read, but no solve can reach it: cases 2 and 4 fail.
-  WriteFile(dir / "s.txt", "base = panel.inp\nrock.modulus = 1.5e6, 2.5e6\nsolver.convergence = 0.001, -1\n");
+  WriteFile(dir / "s.txt",
+            "base = panel.inp\nrock.modulus = 1.5e6, 2.5e6\nsolver.convergence = 0.001, -1\n");
   auto r = RunKavrel(dir, "study run s.txt --engine parallel --jobs 2");
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.out.find("s.cases: 4 cases, 2 succeeded, 2 failed, 0 not run"), std::string::npos) << r.out;
-  EXPECT_NE(r.err.find("kavrel: s.cases/case-0004: the run failed (exit status 1;"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("s.cases: 4 cases, 2 succeeded, 2 failed, 0 not run"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.err.find("kavrel: s.cases/case-0004: the run failed (exit status 1;"),
+            std::string::npos)
+      << r.err;
   EXPECT_NE(ReadFile(dir / "s.cases/case-0002/run.err").find("SOR1"), std::string::npos);
 
   // A study stopped while case 3 ran: it has no exit status. Only it runs again.
@@ -61,7 +65,10 @@ TEST(KavrelStudy, RunsThroughParallelRecordsFailuresAndResumes) {
   EXPECT_NE(r.out.find("case-0002: failed\ncase-0004: failed\n"), std::string::npos) << r.out;
   const std::vector<std::string> table = FileLines(dir / "s.cases/collected.csv");
   ASSERT_FALSE(table.empty());
-  EXPECT_EQ(table[0].rfind("case,status,exit_status,rock.modulus,solver.convergence,step,lms_run,seam,max_convergence_in,", 0), 0u);
+  EXPECT_EQ(table[0].rfind("case,status,exit_status,rock.modulus,solver.convergence,step,lms_run,"
+                           "seam,max_convergence_in,",
+                           0),
+            0u);
   EXPECT_EQ(RowsOf(table, 1), 3);  // three steps, one seam
   EXPECT_EQ(RowsOf(table, 3), 3);
   EXPECT_EQ(RowsOf(table, 2), 1);
@@ -78,14 +85,15 @@ TEST(KavrelStudy, TheCaseBuiltToFitTheMeasuredPointsRanksFirst) {
   // Measured points: case 3's own convergences at a few elements of steps 2 and 3.
   kavrel::results::ResultFile file;
   std::string error;
-  ASSERT_TRUE(kavrel::results::ReadResultFile((dir / "s.cases/case-0003/model.f1").string(), 0,
-                                              {}, file, error)) << error;
+  ASSERT_TRUE(kavrel::results::ReadResultFile((dir / "s.cases/case-0003/model.f1").string(), 0, {},
+                                              file, error))
+      << error;
   std::string points = "x,y,seam,step,quantity,value\n";
   for (int step : {2, 3})
     for (const auto& [i, j] : {std::pair{20, 10}, {40, 20}, {45, 30}})
-      points += std::to_string(file.layout.CentreX(i)) + "," + std::to_string(file.layout.CentreY(j)) +
-                ",1," + std::to_string(step) + ",convergence," +
-                std::to_string(file.At(file.FinalBlockOf(step), 0, i, j)) + "\n";
+      points += std::to_string(file.layout.CentreX(i)) + "," +
+                std::to_string(file.layout.CentreY(j)) + ",1," + std::to_string(step) +
+                ",convergence," + std::to_string(file.At(file.FinalBlockOf(step), 0, i, j)) + "\n";
   WriteFile(dir / "points.csv", points);
 
   const auto r = RunKavrel(dir, "study collect s.txt --measured points.csv");
@@ -99,8 +107,10 @@ TEST(KavrelStudy, TheCaseBuiltToFitTheMeasuredPointsRanksFirst) {
 
   WriteFile(dir / "far.csv", "x,y,seam,step,quantity,value\n99999,0,1,2,convergence,0\n");
   EXPECT_EQ(RunKavrel(dir, "study collect s.txt --measured far.csv").status, 0);
-  EXPECT_NE(ReadFile(dir / "s.cases/misfit.csv").find("\n,1,,300,\"point (99999, 0) lies outside the grid\"\n"),
-            std::string::npos) << ReadFile(dir / "s.cases/misfit.csv");
+  EXPECT_NE(ReadFile(dir / "s.cases/misfit.csv")
+                .find("\n,1,,300,\"point (99999, 0) lies outside the grid\"\n"),
+            std::string::npos)
+      << ReadFile(dir / "s.cases/misfit.csv");
 }
 
 // The shipped example study: its twelve cases, and the array of those not yet run.
@@ -124,31 +134,36 @@ TEST(KavrelStudy, StopsBeforeAnythingStartsOnBadInput) {
   WriteFile(dir / "s.txt", "base = panel.inp\nrock.stiffness = 1, 2\n");
   auto r = RunKavrel(dir, "study run s.txt --engine slurm --no-submit");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err.rfind("kavrel: s.txt: line 2: unknown parameter rock.stiffness (known: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.rfind("kavrel: s.txt: line 2: unknown parameter rock.stiffness (known: ", 0), 0u)
+      << r.err;
   EXPECT_NE(r.err.find("kavrel: s.txt: nothing was written or started\n"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "s.cases"));
 
   // Engines that are not installed are named with their Debian package.
   WriteFile(dir / "s.txt", "base = panel.inp\nrock.modulus = 1e6\n");
-  const std::string noPath = "cd '" + dir.string() + "' && PATH=/nonexistent '" KAVREL_CLI "' study run s.txt --engine ";
+  const std::string noPath =
+      "cd '" + dir.string() + "' && PATH=/nonexistent '" KAVREL_CLI "' study run s.txt --engine ";
   for (const auto& [engine, package] : {std::pair{"parallel", "Debian package: parallel)"},
                                         {"slurm", "Debian package: slurm-wlm)"}}) {
     const std::string command = noPath + engine + " 2> err.txt";
     EXPECT_NE(std::system(command.c_str()), 0);
-    EXPECT_NE(ReadFile(dir / "err.txt").find(package), std::string::npos) << ReadFile(dir / "err.txt");
+    EXPECT_NE(ReadFile(dir / "err.txt").find(package), std::string::npos)
+        << ReadFile(dir / "err.txt");
   }
   EXPECT_FALSE(fs::exists(dir / "s.cases"));
 
   // A second run of a study that is running (holding its lock) starts nothing.
-  const std::string locked = "cd '" + dir.string() + "' && flock s.txt '" KAVREL_CLI
+  const std::string locked = "cd '" + dir.string() +
+                             "' && flock s.txt '" KAVREL_CLI
                              "' study run s.txt --engine slurm --no-submit 2> err.txt";
   EXPECT_NE(std::system(locked.c_str()), 0);
-  EXPECT_EQ(ReadFile(dir / "err.txt"), "kavrel: s.txt: another kavrel study run is running this study\n");
+  EXPECT_EQ(ReadFile(dir / "err.txt"),
+            "kavrel: s.txt: another kavrel study run is running this study\n");
   EXPECT_FALSE(fs::exists(dir / "s.cases"));
 
-  for (const char* usage : {"study run s.txt", "study expand", "study frob s.txt",
-                            "study expand s.txt --engine parallel",
-                            "study run s.txt --engine parallel --no-submit"})
+  for (const char* usage :
+       {"study run s.txt", "study expand", "study frob s.txt",
+        "study expand s.txt --engine parallel", "study run s.txt --engine parallel --no-submit"})
     EXPECT_EQ(RunKavrel(dir, usage).status, 64) << usage;
 }
 

@@ -52,7 +52,8 @@ TEST(ModelFields, RewritesOneFieldAndKeepsTheRest) {
   const std::string text = "title\r\n0.25,2e9 psi,300,1,0,0 host rock\r\n2,0,0\r\n";
   EXPECT_EQ(WithField(text, {1, 2, 1}, 1.5e9),
             "title\r\n0.25,1.5e+09,300,1,0,0 host rock\r\n2,0,0\r\n");
-  EXPECT_EQ(WithField(text, {2, 5, -1}, 280), "title\r\n0.25,2e9 psi,300,1,0,0 host rock\r\n2,0,0,,-280\r\n");
+  EXPECT_EQ(WithField(text, {2, 5, -1}, 280),
+            "title\r\n0.25,2e9 psi,300,1,0,0 host rock\r\n2,0,0,,-280\r\n");
   EXPECT_EQ(kavrel::study::FormatValue(0.1 + 0.2), "0.30000000000000004");
 }
 

@@ -45,7 +45,8 @@ TEST(StudyCases, CombinesListsAndDrawsInOrder) {
                              "solver.over_relaxation = range 1.5 1.7 3\n");
   ASSERT_TRUE(e.ok) << (e.problems.empty() ? "" : e.problems[0]);
   ASSERT_EQ(e.plan.cases.size(), 2u * 3u * 2u);
-  const auto draws = kavrel::study::Draw({kavrel::study::DistributionKind::Uniform, 19e6, 21e6, 5}, 2);
+  const auto draws =
+      kavrel::study::Draw({kavrel::study::DistributionKind::Uniform, 19e6, 21e6, 5}, 2);
   const auto& c10 = e.plan.cases[9];  // seam depth 320, over-relaxation 1.6, draw 2
   EXPECT_EQ(c10.id, 10);
   EXPECT_EQ(c10.values, (std::vector<double>{320, draws[1], 1.6}));
@@ -81,7 +82,9 @@ TEST(StudyCases, RefusesUnknownNamesAndValuesTheReaderRefuses) {
   EXPECT_NE(e.problems[0].find("RI6b"), std::string::npos) << e.problems[0];
   EXPECT_FALSE(e.warnings.empty());  // Poisson's ratio 0.6: a warning, not a refusal
 
-  e = Expand(dir, "base = two_seam.inp\nrock.modulus = range 1e9 2e9 1000\nrock.lamination = range 1 2 101\n");
+  e = Expand(
+      dir,
+      "base = two_seam.inp\nrock.modulus = range 1e9 2e9 1000\nrock.lamination = range 1 2 101\n");
   ASSERT_EQ(e.problems.size(), 1u);
   EXPECT_EQ(e.problems[0], "the study makes more than 100000 cases");
   EXPECT_TRUE(e.plan.cases.empty());

@@ -26,7 +26,8 @@ TEST(StudyCollect, MarksEveryCaseAndMeasuresTheMisfit) {
   fs::create_directories(ran);
   fs::create_directories(dir / "case-0003");
   fs::copy_file(kavrel::testing_support::ExamplePath("every_option.inp"), ran / "model.inp");
-  ASSERT_EQ(kavrel::testing_support::RunQuiet(ran / "model.inp"), 0) << ReadFile(ran / "console.txt");
+  ASSERT_EQ(kavrel::testing_support::RunQuiet(ran / "model.inp"), 0)
+      << ReadFile(ran / "console.txt");
   WriteFile(ran / "exit-status", "0\n");
   WriteFile(dir / "case-0003/exit-status", "1\n");
   WriteFile(dir / "manifest.csv", "case,rock.modulus\n1,2e6\n2,3e6\n3,4e6\n");
@@ -35,11 +36,14 @@ TEST(StudyCollect, MarksEveryCaseAndMeasuresTheMisfit) {
   kavrel::results::ResultFile seam, surface;
   std::string error;
   kavrel::NullMessageSink quiet;
-  const int pillars = kavrel::ReadModelInput((ran / "model.inp").string(), quiet).input.lmsPillarCount;
+  const int pillars =
+      kavrel::ReadModelInput((ran / "model.inp").string(), quiet).input.lmsPillarCount;
   ASSERT_GT(pillars, 0);
-  ASSERT_TRUE(kavrel::results::ReadResultFile((ran / "model.f2").string(), pillars, {}, seam, error))
+  ASSERT_TRUE(
+      kavrel::results::ReadResultFile((ran / "model.f2").string(), pillars, {}, seam, error))
       << error;
-  ASSERT_TRUE(kavrel::results::ReadOffSeamFile((ran / "model.of1").string(), {}, surface, error)) << error;
+  ASSERT_TRUE(kavrel::results::ReadOffSeamFile((ran / "model.of1").string(), {}, surface, error))
+      << error;
   const int seamBlock = pillars + 1;  // step 2, LMS run 0, after step 1's blocks
   ASSERT_EQ(seam.blocks[seamBlock].step, 2);
   ASSERT_EQ(seam.blocks[seamBlock].lmsRun, 0);
@@ -79,10 +83,10 @@ TEST(StudyCollect, MarksEveryCaseAndMeasuresTheMisfit) {
 
 TEST(StudyCollect, RefusesMeasuredPointsItCannotRead) {
   const fs::path dir = ScratchFolder();
-  for (const char* text : {"x,y,seam,step,value\n1,2,1,1,0\n",
-                           "x,y,seam,step,quantity,value\n1,2,1,1,stress,0\n",
-                           "x,y,seam,step,quantity,value\n1,2,1,0,convergence,0\n",
-                           "x,y,seam,step,quantity,value\n"}) {
+  for (const char* text :
+       {"x,y,seam,step,value\n1,2,1,1,0\n", "x,y,seam,step,quantity,value\n1,2,1,1,stress,0\n",
+        "x,y,seam,step,quantity,value\n1,2,1,0,convergence,0\n",
+        "x,y,seam,step,quantity,value\n"}) {
     WriteFile(dir / "p.csv", text);
     std::vector<kavrel::study::MeasuredPoint> points;
     std::string error;

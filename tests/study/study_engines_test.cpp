@@ -22,7 +22,8 @@ using kavrel::testing_support::WriteFile;
 TEST(StudyEngines, SlurmArrayCoversTheCasesStillToRun) {
   EXPECT_EQ(kavrel::study::ArraySpec({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
   EXPECT_EQ(kavrel::study::ArraySpec({4}), "4");
-  const std::string script = kavrel::study::SlurmScriptText("/s/x.cases", {2, 3}, {"--partition=long"});
+  const std::string script =
+      kavrel::study::SlurmScriptText("/s/x.cases", {2, 3}, {"--partition=long"});
   EXPECT_NE(script.find("\n#SBATCH --array=2-3\n"), std::string::npos);
   EXPECT_NE(script.find("\n#SBATCH --partition=long\n"), std::string::npos);
   EXPECT_NE(script.find("exec '/s/x.cases/run-case.sh' '/s/x.cases'/\"$(printf 'case-%04d' "
@@ -35,8 +36,9 @@ TEST(StudyEngines, CaseScriptRunsACaseOnceAndAgainAfterASignal) {
   const fs::path dir = ScratchFolder();
   const fs::path fake = dir / "fake kavrel";
   // Counts its runs; the first is killed, the second fails with status 3.
-  WriteFile(fake, "#!/bin/sh\necho run >> runs\necho out; echo err >&2\n"
-                  "[ $(wc -l < runs) = 1 ] && kill -KILL $$\nexit 3\n");
+  WriteFile(fake,
+            "#!/bin/sh\necho run >> runs\necho out; echo err >&2\n"
+            "[ $(wc -l < runs) = 1 ] && kill -KILL $$\nexit 3\n");
   fs::permissions(fake, fs::perms::owner_all);
   std::string error;
   ASSERT_TRUE(kavrel::study::WriteJobFiles(dir, fake, {1}, error)) << error;

@@ -12,16 +12,17 @@ using kavrel::study::StudyFile;
 TEST(StudyFile, ReadsListsRangesAndDraws) {
   StudyFile s;
   std::string error;
-  ASSERT_TRUE(ParseStudyText("# calibration\n"
-                             "base = ../models/two_seam.inp   # the model\n"
-                             "\n"
-                             "draws = 3\r\n"
-                             "rock.modulus = 1e9, 2.5e9 ,4e9\n"
-                             "rock.lamination = range 40 120 5\n"
-                             "seam.1.depth = range 280 280 1\n"
-                             "solver.convergence = range 0.1 0.3 3\n"
-                             "material.B.2 = lognormal 16.8 0.1 seed 11\n",
-                             "studies/calib.txt", s, error))
+  ASSERT_TRUE(
+      ParseStudyText("# calibration\n"
+                     "base = ../models/two_seam.inp   # the model\n"
+                     "\n"
+                     "draws = 3\r\n"
+                     "rock.modulus = 1e9, 2.5e9 ,4e9\n"
+                     "rock.lamination = range 40 120 5\n"
+                     "seam.1.depth = range 280 280 1\n"
+                     "solver.convergence = range 0.1 0.3 3\n"
+                     "material.B.2 = lognormal 16.8 0.1 seed 11\n",
+                     "studies/calib.txt", s, error))
       << error;
   EXPECT_EQ(s.baseModel, std::filesystem::path("studies/../models/two_seam.inp"));
   EXPECT_EQ(StudyFolder(s), std::filesystem::path("studies/calib.cases"));
@@ -47,10 +48,13 @@ TEST(StudyFile, NamesTheLineAndReasonOfAMistake) {
       {"base = m.inp\nrock.modulus = range 1 2\n", "line 2: a range is written"},
       {"base = m.inp\nrock.modulus = range 1 2 0\n", "line 2: the count of a range"},
       {"base = m.inp\ndraws = 2\nrock.modulus = normal 1 2\n", "line 3: random draws are written"},
-      {"base = m.inp\ndraws = 2\nrock.modulus = normal 1 -2 seed 1\n", "line 3: the standard deviation"},
-      {"base = m.inp\nrock.modulus = 1\nrock.modulus = 2\n", "line 3: rock.modulus is given twice (first on line 2)"},
+      {"base = m.inp\ndraws = 2\nrock.modulus = normal 1 -2 seed 1\n",
+       "line 3: the standard deviation"},
+      {"base = m.inp\nrock.modulus = 1\nrock.modulus = 2\n",
+       "line 3: rock.modulus is given twice (first on line 2)"},
       {"base = m.inp\ndraws = 0\n", "line 2: draws must be"},
-      {"base = m.inp\nrock.modulus = uniform 1 2 seed 3\n", "random draws need the number of draws"},
+      {"base = m.inp\nrock.modulus = uniform 1 2 seed 3\n",
+       "random draws need the number of draws"},
       {"rock.modulus = 1\n", "no base model"},
   };
   for (const auto& c : cases) {

@@ -167,9 +167,10 @@ int PlotSweep(const ConsoleStreams& streams, const SweepRequest& r) {
   const std::filesystem::path folder = study::StudyFolder(file);
   const std::filesystem::path collected = folder / study::kCollectedFile;
   std::vector<study::SweepPoint> points;
-  if (!ReadText(collected, table)) error = "cannot be read (run kavrel study collect first)";
-  else (void)study::ParameterSweep(table, r.parameter, r.column, r.seam, r.step, points, error);
-  if (points.empty()) {
+  bool found = ReadText(collected, table);
+  if (!found) error = "cannot be read (run kavrel study collect first)";
+  else found = study::ParameterSweep(table, r.parameter, r.column, r.seam, r.step, points, error);
+  if (!found) {
     std::fprintf(streams.err, "kavrel: %s: %s\n", collected.c_str(), error.c_str());
     return kPlotFailed;
   }

@@ -13,6 +13,8 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "shell/console/commands.h"
@@ -46,7 +48,8 @@ void Complain(const ConsoleStreams& s, const std::string& file, const std::strin
 }
 
 // Complains and gives the exit status of a failed study command.
-[[nodiscard]] int Fail(const ConsoleStreams& s, const std::string& file, const std::string& reason) {
+[[nodiscard]] int Fail(const ConsoleStreams& s, const std::string& file,
+                       const std::string& reason) {
   Complain(s, file, reason);
   return kStudyFailed;
 }
@@ -105,7 +108,8 @@ std::string QueuedJobs(const std::string& name) {
 
 // Reads and expands the study, shows its warnings and problems, and writes
 // the case folders; false (after the messages) when anything is wrong.
-[[nodiscard]] bool ExpandStudy(const ConsoleStreams& s, const std::string& path, study::StudyPlan& plan) {
+[[nodiscard]] bool ExpandStudy(const ConsoleStreams& s, const std::string& path,
+                               study::StudyPlan& plan) {
   study::StudyFile file;
   std::string error;
   if (!study::ReadStudyFile(path, file, error)) {
@@ -114,7 +118,8 @@ std::string QueuedJobs(const std::string& name) {
   }
   std::vector<std::string> problems, warnings;
   const bool planned = study::PlanStudy(file, plan, problems, warnings);
-  for (const std::string& w : warnings) std::fprintf(s.err, "warning: %s: %s\n", path.c_str(), w.c_str());
+  for (const std::string& w : warnings)
+    std::fprintf(s.err, "warning: %s: %s\n", path.c_str(), w.c_str());
   for (const std::string& p : problems) Complain(s, path, p);
   if (!planned) {
     std::fprintf(s.err, "kavrel: %s: nothing was written or started\n", path.c_str());
@@ -148,23 +153,50 @@ std::vector<int> CasesIn(const study::StudyPlan& plan, study::CaseState state) {
                plan.cases.size() - failed.size() - notRun.size(), failed.size(), notRun.size());
   for (int id : failed)
     Complain(s, (folder / study::CaseName(id)).string(),
-         "the run failed (exit status " +
-             std::to_string(study::ReadCaseStatus(folder / study::CaseName(id)).exitStatus) +
-             "; see run.err and model.out there)");
+             "the run failed (exit status " +
+                 std::to_string(study::ReadCaseStatus(folder / study::CaseName(id)).exitStatus) +
+                 "; see run.err and model.out there)");
   for (int id : notRun) Complain(s, (folder / study::CaseName(id)).string(), "has not run");
   return failed.empty() && notRun.empty() ? 0 : kStudyFailed;
 }
 
 // Where the engine's program is, or a message naming its Debian package.
 [[nodiscard]] bool EngineInstalled(const ConsoleStreams& s, const std::string& program,
-                     const std::string& what, const std::string& package) {
+                                   const std::string& what, const std::string& package) {
   if (!study::FindOnPath(program).empty()) return true;
   std::fprintf(s.err, "kavrel: %s is not installed (%s not found on PATH; Debian package: %s)\n",
                what.c_str(), program.c_str(), package.c_str());
   return false;
 }
 
-[[nodiscard]] int RunStudy(const ConsoleStreams& s, const std::string& path, const StudyOptions& o) {
+// Replaces the file at `path` with `text`; false when it cannot.
+[[nodiscard]] bool WriteTextFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  return static_cast<bool>(out << text) && static_cast<bool>(out.flush());
+}
+
+// Writes study.sbatch over `pending` and, unless --no-submit, submits it.
+[[nodiscard]] int RunOnSlurm(const ConsoleStreams& s, const study::StudyPlan& plan,
+                             const std::filesystem::path& folder, const std::vector<int>& pending,
+                             const StudyOptions& o) {
+  const std::filesystem::path script = folder / study::kSlurmScript;
+  if (!WriteTextFile(script, study::SlurmScriptText(folder, pending, o.sbatchOptions)))
+    return Fail(s, script.string(), "cannot be written");
+  std::fprintf(s.out, "%s\n", script.c_str());
+  if (o.noSubmit) return 0;
+  std::vector<std::string> sbatch = {"sbatch"};
+  if (o.wait) sbatch.push_back("--wait");
+  sbatch.push_back(script.string());
+  // With --wait, sbatch's status tells only that some task failed: the case
+  // folders tell which.
+  const int status = RunProgram(sbatch);
+  if (o.wait) return ReportRun(s, plan);
+  if (status != 0) return Fail(s, script.string(), "sbatch refused the job array");
+  return 0;
+}
+
+[[nodiscard]] int RunStudy(const ConsoleStreams& s, const std::string& path,
+                           const StudyOptions& o) {
   const bool submit = o.engine == "parallel" || !o.noSubmit;
   if (o.engine == "parallel" && !EngineInstalled(s, "parallel", "GNU parallel", "parallel"))
     return kStudyFailed;
@@ -178,40 +210,29 @@ std::vector<int> CasesIn(const study::StudyPlan& plan, study::CaseState state) {
   if (o.engine == "slurm" && submit) {
     const std::string queued = QueuedJobs(study::SlurmJobName(folder));
     if (!queued.empty())
-      return Fail(s, path, "Slurm still holds this study's job " + queued +
-                               "; wait until it has ended (or scancel it), then run again");
+      return Fail(s, path,
+                  "Slurm still holds this study's job " + queued +
+                      "; wait until it has ended (or scancel it), then run again");
   }
   const std::vector<int> pending = CasesIn(plan, study::CaseState::NotRun);
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return Fail(s, "/proc/self/exe", "cannot tell where kavrel is: " + ec.message());
   std::string error;
   if (!study::WriteJobFiles(folder, self, pending, error)) return Fail(s, path, error);
   std::fprintf(s.out, "%zu cases to run, %zu already ended\n", pending.size(),
                plan.cases.size() - pending.size());
   if (pending.empty()) return ReportRun(s, plan);
 
-  if (o.engine == "parallel") {
-    if (RunProgram(study::ParallelCommand(folder, o.jobs, o.sshLogins)) < 0)
-      Complain(s, path, "GNU parallel could not be started or was stopped");
-    return ReportRun(s, plan);
-  }
-  const std::filesystem::path script = folder / study::kSlurmScript;
-  std::FILE* f = std::fopen(script.c_str(), "w");
-  const std::string text = study::SlurmScriptText(folder, pending, o.sbatchOptions);
-  if (!f || std::fputs(text.c_str(), f) < 0 || std::fclose(f) != 0)
-    return Fail(s, script.string(), "cannot be written");
-  std::fprintf(s.out, "%s\n", script.c_str());
-  if (!submit) return 0;
-  std::vector<std::string> sbatch = {"sbatch"};
-  if (o.wait) sbatch.push_back("--wait");
-  sbatch.push_back(script.string());
-  const int status = RunProgram(sbatch);
-  if (o.wait) return ReportRun(s, plan);
-  if (status != 0) return Fail(s, script.string(), "sbatch refused the job array");
-  return 0;
+  if (o.engine == "slurm") return RunOnSlurm(s, plan, folder, pending, o);
+  // GNU parallel's own status counts the failed jobs; the case folders tell which.
+  if (RunProgram(study::ParallelCommand(folder, o.jobs, o.sshLogins)) < 0)
+    Complain(s, path, "GNU parallel could not be started or was stopped");
+  return ReportRun(s, plan);
 }
 
-[[nodiscard]] int CollectStudy(const ConsoleStreams& s, const std::string& path, const StudyOptions& o) {
+[[nodiscard]] int CollectStudy(const ConsoleStreams& s, const std::string& path,
+                               const StudyOptions& o) {
   study::StudyFile file;
   std::string error;
   if (!study::ReadStudyFile(path, file, error)) return Fail(s, path, error);
@@ -227,9 +248,7 @@ std::vector<int> CasesIn(const study::StudyPlan& plan, study::CaseState state) {
       {folder / study::kCollectedFile, c.table}};
   if (!points.empty()) outputs.emplace_back(folder / study::kMisfitFile, c.ranking);
   for (const auto& [out, text] : outputs) {
-    std::FILE* f = std::fopen(out.c_str(), "w");
-    if (!f || std::fputs(text.c_str(), f) < 0 || std::fclose(f) != 0)
-      return Fail(s, out.string(), "cannot be written");
+    if (!WriteTextFile(out, text)) return Fail(s, out.string(), "cannot be written");
     std::fprintf(s.out, "%s\n", out.c_str());
   }
   for (const study::CaseOutcome& oc : c.outcomes)
@@ -245,7 +264,8 @@ std::vector<int> CasesIn(const study::StudyPlan& plan, study::CaseState state) {
 
 // The action for the parsed options, or UsageError.
 CommandAction ActionOf(const StudyOptions& o) {
-  if (o.words.size() != 2) throw UsageError("study needs an action (expand, run or collect) and a study file");
+  if (o.words.size() != 2)
+    throw UsageError("study needs an action (expand, run or collect) and a study file");
   const std::string& action = o.words[0];
   const std::string& path = o.words[1];
   if (action != "expand" && action != "run" && action != "collect")
@@ -253,7 +273,8 @@ CommandAction ActionOf(const StudyOptions& o) {
   const bool runOptions = !o.engine.empty() || o.jobs != 0 || !o.sshLogins.empty() ||
                           !o.sbatchOptions.empty() || o.noSubmit || o.wait;
   if (action != "run" && runOptions) throw UsageError("--engine and its options go with study run");
-  if (action != "collect" && !o.measured.empty()) throw UsageError("--measured goes with study collect");
+  if (action != "collect" && !o.measured.empty())
+    throw UsageError("--measured goes with study collect");
   if (action == "run" && o.engine != "parallel" && o.engine != "slurm")
     throw UsageError("study run needs --engine parallel or --engine slurm");
   const bool parallelOnly = o.jobs != 0 || !o.sshLogins.empty();
@@ -261,6 +282,7 @@ CommandAction ActionOf(const StudyOptions& o) {
   if ((o.engine == "slurm" && parallelOnly) || (o.engine == "parallel" && slurmOnly))
     throw UsageError("an option of the other engine was given with --engine " + o.engine);
   if (o.jobs < 0) throw UsageError("--jobs must not be negative");
+  if (o.noSubmit && o.wait) throw UsageError("--wait and --no-submit do not go together");
   if (action == "expand")
     return [path](const ConsoleStreams& s) {
       study::StudyPlan plan;
@@ -275,10 +297,10 @@ CommandAction ActionOf(const StudyOptions& o) {
 ConsoleCommand StudyCommand() {
   ConsoleCommand command;
   command.name = "study";
-  command.synopsis = {"study expand STUDY",
-                      "study run STUDY --engine parallel [--jobs N] [--sshlogin LOGIN]...",
-                      "study run STUDY --engine slurm [--no-submit] [--wait] [--sbatch-option OPT]...",
-                      "study collect STUDY [--measured POINTS.csv]"};
+  command.synopsis = {
+      "study expand STUDY", "study run STUDY --engine parallel [--jobs N] [--sshlogin LOGIN]...",
+      "study run STUDY --engine slurm [--no-submit] [--wait] [--sbatch-option OPT]...",
+      "study collect STUDY [--measured POINTS.csv]"};
   command.help =
       "  study   a parametric study (examples/study.txt): expand writes one folder per\n"
       "          case and manifest.csv in STUDY.cases; run hands the cases not yet run to\n"
