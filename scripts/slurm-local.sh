@@ -42,8 +42,9 @@ munged --foreground --force --socket="$tmp/munge.sock" --key-file="$tmp/munge.ke
   >"$tmp/munged.console" 2>&1 &
 pids="$pids $!"
 
-# Two free ports for the controller and the node daemon.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+# Two ports for the controller and the node daemon, drawn from a range few
+# services use.
+port=$(shuf -i 20000-59998 -n 1)
 user=$(id -un)
 host=$(hostname -s)
 cpus=$(nproc)
