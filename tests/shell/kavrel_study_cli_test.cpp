@@ -8,8 +8,10 @@
 // test-slurm).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "model/result_reader.h"
 #include "study/study_engines.h"
@@ -73,6 +75,49 @@ TEST(KavrelStudy, RunsThroughParallelRecordsFailuresAndResumes) {
   EXPECT_EQ(RowsOf(table, 3), 3);
   EXPECT_EQ(RowsOf(table, 2), 1);
   EXPECT_EQ(table[4].rfind("2,failed,1,1500000,-1,,,,", 0), 0u) << table[4];
+}
+
+// Ctrl-C for real: the study's process group is interrupted once some cases
+// have ended; the runs cut short leave no exit status (no false failures),
+// and the study run again runs exactly the others.
+TEST(KavrelStudy, AnInterruptedStudyGoesOnWhereItStopped) {
+  if (!HaveParallel()) GTEST_SKIP() << "GNU parallel is not installed (scripts/install-deps.sh)";
+  const fs::path dir = ScratchFolder();
+  CopyExample(dir, "two_seam.inp");
+  WriteFile(dir / "s.txt", "base = two_seam.inp\nrock.modulus = range 10e9 18e9 120\n");
+  const auto ended = [&] {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(dir / "s.cases"))
+      n += fs::exists(entry.path() / "exit-status");
+    return n;
+  };
+  // setsid, not in a subshell, execs kavrel as the leader of a group of its own.
+  const std::string start = "cd '" + dir.string() +
+                            "' || exit 1; setsid '" KAVREL_CLI
+                            "' study run s.txt --engine parallel > first.txt 2>&1 & echo $! > pid";
+  ASSERT_EQ(std::system(start.c_str()), 0);
+  const std::string pid = ReadFile(dir / "pid").substr(0, ReadFile(dir / "pid").find('\n'));
+  for (int k = 0; k < 600 && (!fs::exists(dir / "s.cases/jobs.txt") || ended() < 10); ++k)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(std::system(("kill -s INT -- -" + pid).c_str()), 0);
+  for (int k = 0; k < 600 && std::system(("kill -0 " + pid + " 2>/dev/null").c_str()) == 0; ++k)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const int first = ended();
+  ASSERT_LT(first, 120) << "every case ended before the interrupt; the test proves nothing";
+  for (const auto& entry : fs::directory_iterator(dir / "s.cases")) {
+    if (fs::exists(entry.path() / "exit-status")) {
+      EXPECT_EQ(ReadFile(entry.path() / "exit-status"), "0\n") << entry.path();
+    }
+  }
+
+  const auto r = RunKavrel(dir, "study run s.txt --engine parallel");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(std::to_string(120 - first) + " cases to run, " + std::to_string(first) +
+                       " already ended\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("120 cases, 120 succeeded, 0 failed, 0 not run"), std::string::npos);
+  EXPECT_EQ(FileLines(dir / "s.cases/parallel.joblog").size(), 120u - first + 1);
 }
 
 TEST(KavrelStudy, TheCaseBuiltToFitTheMeasuredPointsRanksFirst) {
