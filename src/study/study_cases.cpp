@@ -4,6 +4,7 @@
 // folder.
 #include "study/study_cases.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -41,8 +42,8 @@ class MessageText : public MessageSink {
   return true;
 }
 
-// The reader's result on `text`, with its message and warnings.
-[[nodiscard]] int ReadModelText(const std::string& text, std::string& message,
+// The reader's result on `text`, with what it read, its message and warnings.
+[[nodiscard]] int ReadModelText(const std::string& text, ModelInput& input, std::string& message,
                                 std::vector<ModelWarning>& warnings) {
   UniqueFile file(std::tmpfile());
   if (!file || std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
@@ -50,7 +51,6 @@ class MessageText : public MessageSink {
     return -1;
   }
   std::rewind(file.get());
-  ModelInput input;
   MessageText messages;
   const int result = ReadModelInput(file.get(), input, warnings, messages);
   message = messages.Sentence();
@@ -101,33 +101,54 @@ std::string DescribeCase(const StudyPlan& plan, const StudyCase& c) {
   return text;
 }
 
+namespace {
+
+// The base model's text and what the reader reads in it; false with the
+// problem added when it cannot be read or is refused.
+[[nodiscard]] bool ReadBase(const StudyFile& study, std::string& text, ModelInput& input,
+                            std::vector<std::string>& problems) {
+  const std::string name = study.baseModel.string();
+  std::string message;
+  std::vector<ModelWarning> warnings;
+  if (!ReadWhole(study.baseModel, text))
+    message = "cannot be read";
+  else if (ReadModelText(text, input, message, warnings) == 0)
+    return true;
+  problems.push_back("base model " + name + ": " + message);
+  return false;
+}
+
+// Where each parameter lies in the base model; a problem per unknown name.
+std::vector<FieldPlace> PlaceParameters(const StudyFile& study, const ModelInput& base,
+                                        std::vector<std::string>& problems) {
+  std::vector<FieldPlace> places(study.parameters.size());
+  for (std::size_t p = 0; p < study.parameters.size(); ++p) {
+    std::string error;
+    if (!PlaceOf(study.parameters[p].name, base, places[p], error))
+      problems.push_back("line " + std::to_string(study.parameters[p].line) + ": " + error);
+  }
+  return places;
+}
+
+// The number of cases, or kMaxCases + 1 for any number above kMaxCases.
+long long CaseCount(const StudyFile& study) {
+  long long count = study.draws;
+  for (const StudyParameter& p : study.parameters)
+    if (!p.random && count <= kMaxCases) count *= static_cast<long long>(p.values.size());
+  return std::min(count, kMaxCases + 1);
+}
+
+}  // namespace
+
 bool PlanStudy(const StudyFile& study, StudyPlan& plan, std::vector<std::string>& problems,
                std::vector<std::string>& warnings) {
   plan = StudyPlan{};
   plan.study = study;
-  const std::string baseName = study.baseModel.string();
   std::string baseText, message;
-  std::vector<ModelWarning> baseWarnings;
-  if (!ReadWhole(study.baseModel, baseText)) {
-    problems.push_back("base model " + baseName + ": cannot be read");
-    return false;
-  }
-  if (ReadModelText(baseText, message, baseWarnings) != 0) {
-    problems.push_back("base model " + baseName + ": " + message);
-    return false;
-  }
-  NullMessageSink quiet;
-  const ModelRead base = ReadModelInput(baseName, quiet);
-  std::vector<FieldPlace> places(study.parameters.size());
-  for (std::size_t p = 0; p < study.parameters.size(); ++p) {
-    std::string error;
-    if (!PlaceOf(study.parameters[p].name, base.input, places[p], error))
-      problems.push_back("line " + std::to_string(study.parameters[p].line) + ": " + error);
-  }
-  long long caseCount = study.draws;
-  for (const StudyParameter& p : study.parameters)
-    if (!p.random && caseCount <= kMaxCases) caseCount *= static_cast<long long>(p.values.size());
-  if (caseCount > kMaxCases)
+  ModelInput input;
+  if (!ReadBase(study, baseText, input, problems)) return false;
+  const std::vector<FieldPlace> places = PlaceParameters(study, input, problems);
+  if (CaseCount(study) > kMaxCases)
     problems.push_back("the study makes more than " + std::to_string(kMaxCases) + " cases");
   if (!problems.empty()) return false;
 
@@ -139,8 +160,9 @@ bool PlanStudy(const StudyFile& study, StudyPlan& plan, std::vector<std::string>
     for (std::size_t p = 0; p < places.size(); ++p)
       c.modelText = WithField(c.modelText, places[p], c.values[p]);
     std::vector<ModelWarning> caseWarnings;
+    ModelInput caseInput;
     const std::string who = CaseName(c.id) + " (" + DescribeCase(plan, c) + ")";
-    if (ReadModelText(c.modelText, message, caseWarnings) != 0)
+    if (ReadModelText(c.modelText, caseInput, message, caseWarnings) != 0)
       problems.push_back(who + ": the model reader refuses it: " + message);
     for (const ModelWarning& w : caseWarnings) warnings.push_back(who + ": " + w.text);
     plan.cases.push_back(std::move(c));

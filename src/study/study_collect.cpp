@@ -188,53 +188,65 @@ bool CaseMisfit(const std::filesystem::path& caseFolder, const std::vector<Measu
   return true;
 }
 
-Collection CollectStudy(const std::filesystem::path& studyFolder, const Manifest& manifest,
-                        const std::vector<MeasuredPoint>& points) {
-  Collection c;
-  std::string summaryHeader;
-  std::vector<std::vector<std::string>> summaries(manifest.ids.size());
-  for (std::size_t k = 0; k < manifest.ids.size(); ++k) {
-    CaseOutcome o;
-    o.id = manifest.ids[k];
-    const std::filesystem::path folder = studyFolder / CaseName(o.id);
-    o.status = ReadCaseStatus(folder);
-    bool opened = false;
-    std::vector<std::string> lines =
-        Lines(SplitInputPath((folder / kCaseModel).string()).Summary(), opened);
-    o.hasSummary = opened && !lines.empty() && o.status.state == CaseState::Succeeded;
-    if (o.hasSummary) {
-      if (summaryHeader.empty()) summaryHeader = lines.front();
-      summaries[k].assign(lines.begin() + 1, lines.end());
-    }
-    o.statusText = StatusText(o.status, o.hasSummary);
-    if (!points.empty() && o.hasSummary)
-      o.ranked = CaseMisfit(folder, points, o.misfit, o.whyUnranked);
-    else if (!points.empty())
-      o.whyUnranked = "the case has no results (" + o.statusText + ")";
-    c.outcomes.push_back(std::move(o));
-  }
+namespace {
 
-  std::string params;
-  for (const std::string& name : manifest.parameterNames) params += "," + name;
-  const std::size_t summaryColumns = summaryHeader.empty() ? 0 : SplitCsv(summaryHeader).size();
-  c.table = "case,status,exit_status" + params +
-            (summaryHeader.empty() ? "" : "," + summaryHeader) + "\n";
-  for (std::size_t k = 0; k < c.outcomes.size(); ++k) {
-    const CaseOutcome& o = c.outcomes[k];
+// How case `id` ended, its summary lines (header first) in `summary`, and
+// with `points` its misfit.
+CaseOutcome OutcomeOf(const std::filesystem::path& studyFolder, int id,
+                      const std::vector<MeasuredPoint>& points, std::vector<std::string>& summary) {
+  CaseOutcome o;
+  o.id = id;
+  const std::filesystem::path folder = studyFolder / CaseName(id);
+  o.status = ReadCaseStatus(folder);
+  bool opened = false;
+  summary = Lines(SplitInputPath((folder / kCaseModel).string()).Summary(), opened);
+  o.hasSummary = opened && !summary.empty() && o.status.state == CaseState::Succeeded;
+  if (!o.hasSummary) summary.clear();
+  o.statusText = StatusText(o.status, o.hasSummary);
+  if (points.empty()) return o;
+  if (o.hasSummary)
+    o.ranked = CaseMisfit(folder, points, o.misfit, o.whyUnranked);
+  else
+    o.whyUnranked = "the case has no results (" + o.statusText + ")";
+  return o;
+}
+
+std::string ParameterColumns(const Manifest& manifest) {
+  std::string text;
+  for (const std::string& name : manifest.parameterNames) text += "," + name;
+  return text;
+}
+
+// The text of collected.csv; summaries[k] holds case k's summary lines,
+// header first, or nothing.
+std::string TableText(const Manifest& manifest, const std::vector<CaseOutcome>& outcomes,
+                      const std::vector<std::vector<std::string>>& summaries) {
+  std::string header;
+  for (const auto& lines : summaries)
+    if (header.empty() && !lines.empty()) header = lines.front();
+  const std::size_t summaryColumns = header.empty() ? 0 : SplitCsv(header).size();
+  std::string table = "case,status,exit_status" + ParameterColumns(manifest) +
+                      (header.empty() ? "" : "," + header) + "\n";
+  for (std::size_t k = 0; k < outcomes.size(); ++k) {
+    const CaseOutcome& o = outcomes[k];
     std::string lead =
         std::to_string(o.id) + "," + o.statusText + "," +
         (o.status.state == CaseState::NotRun ? "" : std::to_string(o.status.exitStatus));
     for (const std::string& v : manifest.values[k]) lead += "," + v;
-    if (summaries[k].empty()) c.table += lead + std::string(summaryColumns, ',') + "\n";
-    for (const std::string& row : summaries[k]) c.table += lead + "," + row + "\n";
+    if (summaries[k].empty()) table += lead + std::string(summaryColumns, ',') + "\n";
+    for (std::size_t row = 1; row < summaries[k].size(); ++row)
+      table += lead + "," + summaries[k][row] + "\n";
   }
+  return table;
+}
 
-  if (points.empty()) return c;
+// Ranks the outcomes with a misfit, best first, and writes misfit.csv's text.
+void Rank(const Manifest& manifest, Collection& c) {
   for (std::size_t k = 0; k < c.outcomes.size(); ++k)
     if (c.outcomes[k].ranked) c.rankedOrder.push_back(static_cast<int>(k));
   std::stable_sort(c.rankedOrder.begin(), c.rankedOrder.end(),
                    [&](int a, int b) { return c.outcomes[a].misfit < c.outcomes[b].misfit; });
-  c.ranking = "rank,case,misfit" + params + ",note\n";
+  c.ranking = "rank,case,misfit" + ParameterColumns(manifest) + ",note\n";
   const auto line = [&](std::size_t k, const std::string& rank) {
     const CaseOutcome& o = c.outcomes[k];
     std::string text =
@@ -246,6 +258,18 @@ Collection CollectStudy(const std::filesystem::path& studyFolder, const Manifest
     c.ranking += line(c.rankedOrder[r], std::to_string(r + 1));
   for (std::size_t k = 0; k < c.outcomes.size(); ++k)
     if (!c.outcomes[k].ranked) c.ranking += line(k, "");
+}
+
+}  // namespace
+
+Collection CollectStudy(const std::filesystem::path& studyFolder, const Manifest& manifest,
+                        const std::vector<MeasuredPoint>& points) {
+  Collection c;
+  std::vector<std::vector<std::string>> summaries(manifest.ids.size());
+  for (std::size_t k = 0; k < manifest.ids.size(); ++k)
+    c.outcomes.push_back(OutcomeOf(studyFolder, manifest.ids[k], points, summaries[k]));
+  c.table = TableText(manifest, c.outcomes, summaries);
+  if (!points.empty()) Rank(manifest, c);
   return c;
 }
 
