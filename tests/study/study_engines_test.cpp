@@ -1,5 +1,5 @@
-// The job files handed to the engines: Slurm's array list of the cases still
-// to run, and the case script's promise that a case with an exit status is
+// The job files handed to the engines: GNU parallel's command line, Slurm's
+// array list of the cases still to run, and the case script's promise that a case with an exit status is
 // never run twice while a run stopped by a signal leaves none (so it runs
 // again). The script is run for real with a stand-in for kavrel.
 #include "study/study_engines.h"
@@ -19,7 +19,7 @@ using kavrel::testing_support::ReadFile;
 using kavrel::testing_support::ScratchFolder;
 using kavrel::testing_support::WriteFile;
 
-TEST(StudyEngines, SlurmArrayCoversTheCasesStillToRun) {
+TEST(StudyEngines, EngineCommandLinesAndScripts) {
   EXPECT_EQ(kavrel::study::ArraySpec({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
   EXPECT_EQ(kavrel::study::ArraySpec({4}), "4");
   const std::string script =
@@ -30,6 +30,10 @@ TEST(StudyEngines, SlurmArrayCoversTheCasesStillToRun) {
                         "\"$SLURM_ARRAY_TASK_ID\")\"\n"),
             std::string::npos);
   EXPECT_EQ(kavrel::study::ShellQuote("it's"), "'it'\\''s'");
+  EXPECT_EQ(kavrel::study::ParallelCommand("/s/x.cases", 3, {"node1", ":"}),
+            (std::vector<std::string>{"parallel", "--joblog", "/s/x.cases/parallel.joblog",
+                                      "--jobs", "3", "--sshlogin", "node1", "--sshlogin", ":",
+                                      "/s/x.cases/run-case.sh", "::::", "/s/x.cases/jobs.txt"}));
 }
 
 TEST(StudyEngines, CaseScriptRunsACaseOnceAndAgainAfterASignal) {
