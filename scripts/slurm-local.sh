@@ -90,7 +90,8 @@ for k in $(seq 100); do
 done
 sinfo -h -o %T 2>/dev/null | grep -q idle || fail "the node did not come up"
 
-# A small study: four cases, one of which fails.
+# A small study of four cases, two of which fail on purpose (a convergence
+# criterion no solve can reach).
 mkdir "$tmp/study"
 cp examples/panel.inp "$tmp/study/"
 cat > "$tmp/study/s.txt" <<STUDY
@@ -99,6 +100,7 @@ rock.modulus = 1.5e6, 2.5e6
 solver.convergence = 0.001, -1
 STUDY
 cd "$tmp/study"
+echo "slurm-local: cases 2 and 4 of the study are meant to fail"
 start=$(date +%s)
 outputs() { ls s.cases/slurm-*_"$1".out 2>/dev/null | wc -l; }
 
