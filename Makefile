@@ -2,6 +2,7 @@
 # builds and runs every test (plain, then under ASan/UBSan), `make fuzz` builds
 # the file readers' libFuzzer targets with clang and runs each for
 # FUZZ_SECONDS (fuzz/README.md); `make fuzz-smoke` is a short pass of them.
+# `make test-slurm` runs a study through a single-node Slurm on this machine.
 # `make verify` runs the verification cases and writes docs/verification.md
 # with its figures; it fails when a case leaves its tolerance.
 BUILD   := build
@@ -12,7 +13,7 @@ FUZZ_SECONDS ?= 60
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-plain test-sanitize test-tsan verify bench fuzz fuzz-build fuzz-smoke clean
+.PHONY: all deps build run test test-plain test-sanitize test-tsan test-slurm verify bench fuzz fuzz-build fuzz-smoke clean
 
 all: build
 
@@ -64,6 +65,11 @@ test-tsan:
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_TSAN=ON -DKAVREL_BENCH=OFF -DKAVREL_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build $(TSAN) -j$(JOBS) --target kavrel test_run_run_threads_test test_solver_row_bands_test
 	cd $(TSAN) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'run_threads|row_bands'
+
+# A study run through a real single-node Slurm (munge, slurmctld and slurmd
+# started and stopped by the script, everything in a temporary folder).
+test-slurm: deps build
+	scripts/slurm-local.sh $(BUILD)/bin/kavrel
 
 fuzz-build:
 	cmake -S fuzz -B $(FUZZ) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)

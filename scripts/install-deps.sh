@@ -1,12 +1,15 @@
 #!/bin/sh
-# Installs what a fresh Debian machine lacks to build, test and screenshot Kavrel.
+# Installs what a fresh Debian machine lacks to build, test and screenshot Kavrel,
+# and the batch engines its studies run on (GNU parallel; Slurm with munge, which
+# make test-slurm starts on this machine).
 # Idempotent: packages already present are skipped without touching apt. If the
 # packages cannot be installed (no root, no network), the build goes on without
 # them: the Qt window and its tests are then left out by CMake.
 need=""
 for p in build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
          libqcustomplot-dev libqcustomplot2.1-qt6 \
-         qt6-base-dev fonts-liberation2 locales xvfb xauth; do
+         qt6-base-dev fonts-liberation2 locales xvfb xauth \
+         parallel slurm-wlm munge; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     need="$need $p"
   fi

@@ -328,4 +328,26 @@ bool SavePicture(QCustomPlot& plot, const std::string& path, PictureFormat forma
   return true;
 }
 
+// Dots only, no line: cases that share a parameter value (other parameters
+// or draws differing) stand as a column of dots.
+void DrawSweep(QCustomPlot& plot, const SweepData& data) {
+  QCPAxisRect* rect = ResetPlot(plot, data.title);
+  QCPAxis* x = rect->axis(QCPAxis::atBottom);
+  QCPAxis* y = rect->axis(QCPAxis::atLeft);
+  x->setLabel(Text(data.parameter));
+  y->setLabel(Text(data.column));
+  QCPGraph* graph = plot.addGraph(x, y);
+  graph->setLineStyle(QCPGraph::lsNone);
+  graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc,
+                                         QColor::fromRgb(SequentialGradient().color(0.2, QCPRange(0, 1))), 7));
+  graph->setData(QVector<double>(data.x.begin(), data.x.end()),
+                 QVector<double>(data.y.begin(), data.y.end()));
+  for (QCPAxis* axis : {x, y}) {
+    axis->rescale();
+    const QCPRange r = axis->range();
+    const double pad = r.size() > 0 ? r.size() * 0.05 : (r.lower != 0 ? std::fabs(r.lower) * 0.05 : 1);
+    axis->setRange(r.lower - pad, r.upper + pad);
+  }
+}
+
 }  // namespace kavrel::plot

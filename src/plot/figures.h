@@ -24,6 +24,7 @@ QCPColorGradient DivergingGradient(const ValueRange& range);
 QCPColorMap* DrawMap(QCustomPlot& plot, const MapData& data);
 void DrawProfile(QCustomPlot& plot, const ProfileData& data);
 QCPColorMap* DrawCodeMap(QCustomPlot& plot, const CodeMapData& data);
+void DrawSweep(QCustomPlot& plot, const SweepData& data);
 
 // Keeps one data unit as long on the Y axis as on the X axis (call after the
 // plot has its final size; DrawMap and DrawCodeMap call it once).

@@ -128,6 +128,15 @@ struct CodeMapData {
 
 CodeMapData CodeMap(const RunInfo& info, const results::SeamCodes& codes, int seam, int step);
 
+// One value per case of a study against one of its parameters (kavrel plot
+// --study): a scatter of points, one per case.
+struct SweepData {
+  std::string title;
+  std::string parameter;  // the x axis label
+  std::string column;     // the y axis label
+  std::vector<double> x, y;
+};
+
 // The quantity names a user may give: QuantityKey of every column a result
 // or off-seam file can hold.
 std::vector<std::string> AllQuantityKeys();

@@ -137,3 +137,29 @@ TEST(KavrelPlot, IncompleteResultFileDrawsTheCompleteStepsAndSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+// A study's summary column against a parameter, from its collected.csv: one
+// dot per case that ran; a column or parameter the table lacks is named.
+TEST(KavrelPlot, StudyColumnAgainstParameter) {
+  const fs::path dir = ScratchFolder();
+  WriteFile(dir / "s.txt", "base = m.inp\nrock.modulus = 1, 2\n");
+  fs::create_directories(dir / "s.cases");
+  WriteFile(dir / "s.cases/collected.csv",
+            "case,status,exit_status,rock.modulus,step,lms_run,seam,max_convergence_m\n"
+            "1,ok,0,1,1,0,1,0.5\n1,ok,0,1,2,0,1,0.7\n2,failed,1,2,,,,\n");
+  Result r = Plot(dir, "--study s.txt --parameter rock.modulus --column max_convergence_m");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "s.cases/max_convergence_m_vs_rock.modulus.png\n");
+  EXPECT_EQ(ReadFile(dir / "s.cases/max_convergence_m_vs_rock.modulus.png").substr(1, 3), "PNG");
+
+  r = Plot(dir, "--study s.txt --parameter rock.modulus --column max_stress");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "kavrel: s.cases/collected.csv: no summary column max_stress (the summary "
+                   "has: max_convergence_m)\n");
+  EXPECT_EQ(Plot(dir, "--study s.txt --column max_convergence_m").status, 64);
+  EXPECT_EQ(Plot(dir, "m.inp --study s.txt --parameter rock.modulus --column c").status, 64);
+}
+
+}  // namespace

@@ -14,6 +14,7 @@ std::vector<ConsoleCommand> ConsoleCommands() {
       PlotCommand(),
 #endif
       ExportCommand(),
+      StudyCommand(),
   };
 }
 

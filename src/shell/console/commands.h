@@ -13,6 +13,7 @@ namespace kavrel::console {
 ConsoleCommand CheckCommand();
 ConsoleCommand RunCommand();
 ConsoleCommand ExportCommand();
+ConsoleCommand StudyCommand();
 #ifdef KAVREL_HAVE_PLOT
 ConsoleCommand PlotCommand();
 #endif
