@@ -157,9 +157,37 @@ struct Sweeper {
 // apart from the laws so that they go several to an instruction (the widest
 // vectors the processor has, chosen when the program starts). A division is
 // correctly rounded at any width, so the strains keep their bits.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void DivideRow(
-    const double* u, double thickness, int n, double* out) {
+[[gnu::always_inline]] inline void DivideRowBody(const double* u, double thickness, int n,
+                                                double* out) {
   for (int k = 0; k < n; ++k) out[k] = u[k] / thickness;
+}
+#if defined(__x86_64__)
+[[gnu::target("avx512f")]] void DivideRowAvx512(const double* u, double t, int n, double* out) {
+  DivideRowBody(u, t, n, out);
+}
+[[gnu::target("avx2")]] void DivideRowAvx2(const double* u, double t, int n, double* out) {
+  DivideRowBody(u, t, n, out);
+}
+#endif
+void DivideRowPlain(const double* u, double t, int n, double* out) {
+  DivideRowBody(u, t, n, out);
+}
+
+// Chosen once, by a plain function pointer rather than an ifunc, which the
+// sanitizers' runtimes cannot take before they start.
+using DivideRowFn = void (*)(const double*, double, int, double*);
+DivideRowFn ChooseDivideRow() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f")) return DivideRowAvx512;
+  if (__builtin_cpu_supports("avx2")) return DivideRowAvx2;
+#endif
+  return DivideRowPlain;
+}
+
+void DivideRow(const double* u, double thickness, int n, double* out) {
+  static const DivideRowFn divide = ChooseDivideRow();
+  divide(u, thickness, n, out);
 }
 
 // True when row i runs inside the fault's X extent (its links may be cut).
