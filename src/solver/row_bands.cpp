@@ -73,9 +73,10 @@ class BandedSolve {
               int bands, int firstSweep, const SweepOutcome& before);
 
   int Bands() const { return static_cast<int>(bands_.size()); }
-  // The loop of band b; band 0 returns the sweep judged last (0 when the
-  // solve was abandoned).
+  // The loop of band b >= 1 on a lent thread.
   void Helper(int b);
+  // The loop of band 0 on the solve's own thread, which reports; returns the
+  // sweep judged last, 0 when a helper failed.
   [[nodiscard]] int Lead(const SolveReporting& report);
   void HelpersLent(int count) { helpers_.fetch_add(count, std::memory_order_acq_rel); }
   // Stops the helpers and waits until all have returned.
@@ -110,7 +111,8 @@ class BandedSolve {
   std::atomic<int> helpers_{0};   // helpers that have not returned
   std::vector<SweepOutcome> judged_;
   SweepOutcome carried_;          // the judge's running largest change
-  std::exception_ptr helperError_;
+  std::atomic<bool> failed_{false};
+  std::exception_ptr helperError_;  // the first helper's failure
   int given_;                     // last sweep band 0 has given
 };
 
@@ -324,7 +326,7 @@ void BandedSolve::Helper(int b) {
     for (int s = bands_[static_cast<std::size_t>(b)]->begun + 1; Sweep(b, s, nullptr); ++s) {
     }
   } catch (...) {
-    helperError_ = std::current_exception();
+    if (!failed_.exchange(true)) helperError_ = std::current_exception();
     halt_.store(true, std::memory_order_release);
   }
   helpers_.fetch_sub(1, std::memory_order_acq_rel);
