@@ -6,8 +6,8 @@
 // of all bands and publishes the verdict. Band 0 runs on the solve's own
 // thread and is the only one that reports: it gives each judged sweep's
 // contact reports and log lines in order, then, once the solve stops, waits
-// for the other bands, puts back what the sweeps after the last one changed
-// and returns.
+// for the other bands, puts back the last checkpoint, sweeps again from there
+// up to the last sweep and returns.
 #include "solver/row_bands.h"
 
 #include <algorithm>
@@ -60,7 +60,8 @@ struct Band {
   int lo = 0, hi = 0;          // rows swept
   int saveLo = 0, saveHi = 0;  // rows of u saved, with a seam-edge ghost row
   std::vector<double> wave;
-  std::unique_ptr<double[]> savedU, savedStress;  // one save per slot
+  // The last two checkpoints (convergence with its ghost cells, stress).
+  std::unique_ptr<double[]> savedU, savedStress;
   std::vector<BandSlot> slots;
   Counter done;       // last sweep the band finished
   Counter firstRows;  // last sweep whose first group of rows is new
@@ -70,7 +71,7 @@ struct Band {
 class BandedSolve {
  public:
   BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings, const SeamSolveArrays& a,
-              int bands, int firstSweep, const SweepOutcome& before);
+              int bands, int checkpointEvery, int firstSweep, const SweepOutcome& before);
 
   int Bands() const { return static_cast<int>(bands_.size()); }
   // The loop of band b >= 1 on a lent thread.
@@ -81,17 +82,31 @@ class BandedSolve {
   void HelpersLent(int count) { helpers_.fetch_add(count, std::memory_order_acq_rel); }
   // Stops the helpers and waits until all have returned.
   void Halt();
-  void PutBack(int last);
+  // Puts back the last checkpoint at or before sweep `last` and returns its
+  // sweep.
+  [[nodiscard]] int PutBack(int last);
+  // Sweeps `from` + 1 .. `last` again on this thread, reporting nothing (the
+  // bands gave those sweeps' reports).
+  void SweepAgain(int from, int last);
   const SweepOutcome& Judged(int s) const { return judged_[Slot(s)]; }
   std::exception_ptr HelperError() const { return helperError_; }
 
  private:
   std::size_t Slot(int s) const { return static_cast<std::size_t>(s % depth_); }
+  // The checkpoint taken at the end of sweep c (every checkpointEvery_ from
+  // the sweep before the bands began) and its save, of two.
+  bool IsCheckpoint(int c) const { return (c - base_) % checkpointEvery_ == 0; }
+  int CheckpointAtOrBefore(int s) const {
+    return base_ + (s - base_) / checkpointEvery_ * checkpointEvery_;
+  }
+  std::size_t Save(int c) const {
+    return static_cast<std::size_t>((c - base_) / checkpointEvery_ % 2);
+  }
   bool Sweep(int b, int s, const SolveReporting* report);
   void Judge(int s);
   void Give(int s, const SolveReporting& report);
   void ApplyEdges(const Band& band, bool first, bool last);
-  void Save(Band& band, int s);
+  void SaveRows(Band& band, int c);
   void Signal(std::atomic<int>& c, int v);
   // Waits until `ready` holds; false when the sweep on hand is to be dropped
   // (a verdict to stop came, or the solve halts).
@@ -102,6 +117,10 @@ class BandedSolve {
   const SorSettings& settings_;
   const SeamSolveArrays& a_;
   const int depth_;  // sweeps a band may run ahead of the last verdict
+  // At least depth_, so that a checkpoint is never overwritten while the
+  // verdict to stop could still send the solve back to it.
+  const int checkpointEvery_;
+  const int base_;  // the sweep before the bands began: checkpoint 0
   const int rowWidth_;
   std::vector<std::unique_ptr<Band>> bands_;
   Counter goOn_;                  // last sweep judged to go on
@@ -117,12 +136,14 @@ class BandedSolve {
 };
 
 BandedSolve::BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings,
-                         const SeamSolveArrays& a, int bands, int firstSweep,
-                         const SweepOutcome& before)
+                         const SeamSolveArrays& a, int bands, int checkpointEvery,
+                         int firstSweep, const SweepOutcome& before)
     : plan_(plan),
       settings_(settings),
       a_(a),
       depth_(bands),
+      checkpointEvery_(std::max(checkpointEvery, bands)),
+      base_(firstSweep - 1),
       rowWidth_(a.ny + 2),
       judged_(static_cast<std::size_t>(bands)),
       carried_(before),
@@ -143,8 +164,8 @@ BandedSolve::BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings,
     band->wave.assign(kWaveRows * static_cast<std::size_t>(rowWidth_), 0.0);
     const std::size_t rows = static_cast<std::size_t>(band->saveHi - band->saveLo + 1);
     // Left uninitialised: every save is written before it is read.
-    band->savedU.reset(new double[static_cast<std::size_t>(depth_) * rows * rowWidth_]);
-    band->savedStress.reset(new double[static_cast<std::size_t>(depth_) * rows * rowWidth_]);
+    band->savedU.reset(new double[2 * rows * rowWidth_]);
+    band->savedStress.reset(new double[2 * rows * rowWidth_]);
     band->slots.resize(static_cast<std::size_t>(depth_));
     band->done.value.store(firstSweep - 1);
     band->firstRows.value.store(firstSweep - 1);
@@ -213,31 +234,43 @@ void BandedSolve::ApplyEdges(const Band& band, bool first, bool last) {
     for (int j = 0; j <= ny + 1; ++j) u[0][j] = u[1][j];
 }
 
-void BandedSolve::Save(Band& band, int s) {
+// The band's rows as they stand at the end of sweep c, its checkpoint.
+void BandedSolve::SaveRows(Band& band, int c) {
   const std::size_t rows = static_cast<std::size_t>(band.saveHi - band.saveLo + 1);
   const std::size_t width = static_cast<std::size_t>(rowWidth_);
-  double* su = band.savedU.get() + Slot(s) * rows * width;
-  double* ss = band.savedStress.get() + Slot(s) * rows * width;
+  double* su = band.savedU.get() + Save(c) * rows * width;
+  double* ss = band.savedStress.get() + Save(c) * rows * width;
   for (int i = band.saveLo; i <= band.saveHi; ++i, su += width, ss += width) {
     std::memcpy(su, a_.convergence[i], width * sizeof(double));
     if (i >= 1 && i <= a_.nx) std::memcpy(ss + 1, a_.totalStress[i] + 1, (width - 2) * sizeof(double));
   }
 }
 
-// Puts back the rows as they were at the end of sweep `last`, for every band
-// that began a later sweep.
-void BandedSolve::PutBack(int last) {
+// Every band that began a sweep after the checkpoint saved its rows for it
+// as it began; the others are still at the end of sweep `last`.
+int BandedSolve::PutBack(int last) {
+  const int c = CheckpointAtOrBefore(last);
   const std::size_t width = static_cast<std::size_t>(rowWidth_);
   for (const auto& band : bands_) {
-    if (band->begun <= last) continue;
+    if (band->begun <= c) continue;
     const std::size_t rows = static_cast<std::size_t>(band->saveHi - band->saveLo + 1);
-    const double* su = band->savedU.get() + Slot(last + 1) * rows * width;
-    const double* ss = band->savedStress.get() + Slot(last + 1) * rows * width;
+    const double* su = band->savedU.get() + Save(c) * rows * width;
+    const double* ss = band->savedStress.get() + Save(c) * rows * width;
     for (int i = band->saveLo; i <= band->saveHi; ++i, su += width, ss += width) {
       std::memcpy(a_.convergence[i], su, width * sizeof(double));
       if (i >= 1 && i <= a_.nx)
         std::memcpy(a_.totalStress[i] + 1, ss + 1, (width - 2) * sizeof(double));
     }
+  }
+  return c;
+}
+
+void BandedSolve::SweepAgain(int from, int last) {
+  NullMessageSink quiet;
+  for (int s = from + 1; s <= last; ++s) {
+    SweepOutcome outcome;
+    ApplySeamEdges(settings_.edges, a_.nx, a_.ny, a_.convergence);
+    SorSweep(plan_, a_.convergence, a_.totalStress, outcome, quiet);
   }
 }
 
@@ -262,7 +295,7 @@ bool BandedSolve::Sweep(int b, int s, const SolveReporting* report) {
     while (given_ < judged) Give(given_ + 1, *report);
   }
   band.begun = s;
-  Save(band, s);
+  if (IsCheckpoint(s - 1)) SaveRows(band, s - 1);
   ApplyEdges(band, first, last);
   BandSlot& slot = band.slots[Slot(s)];
   slot.reports.Clear();
@@ -354,7 +387,7 @@ int BandedSolve::Lead(const SolveReporting& report) {
   if (helperError_) return 0;
   const int last = stopAt_.value.load(std::memory_order_acquire);
   while (given_ < last - 1) Give(given_ + 1, report);
-  PutBack(last);
+  SweepAgain(PutBack(last), last);
   Give(last, report);  // the sweep limit ends the run here (SOR1)
   return last;
 }
@@ -378,7 +411,8 @@ bool ContinueInBands(const SeamSweepPlan& plan, const SorSettings& settings,
   PrepareWavefront(plan);
   // Shared with the helpers: a helper's last touch (waking the waiters after
   // it has counted itself out) may come after the solve has gone on.
-  const auto shared = std::make_shared<BandedSolve>(plan, settings, a, bands, n, outcome);
+  const auto shared =
+      std::make_shared<BandedSolve>(plan, settings, a, bands, policy.checkpointEvery, n, outcome);
   BandedSolve& solve = *shared;
   const int lent = policy.lender->Lend(bands - 1, [shared](int b) { shared->Helper(b); });
   solve.HelpersLent(lent);

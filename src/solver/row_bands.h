@@ -8,9 +8,10 @@
 //
 // The price is speculation: the convergence test of sweep s is known only
 // when the last band has finished it, and by then the bands above are on
-// later sweeps. Each band saves its rows before every sweep (a ring of one
-// save per band in flight) and a solve that stops puts back the rows of the
-// sweeps after the last one. Mined-out contact reports and the largest change
+// later sweeps. Every `checkpointEvery` sweeps each band saves its rows as it
+// begins the next sweep, and a solve that stops puts back the last such
+// checkpoint and sweeps again, on its own thread, up to the last sweep: the
+// same arithmetic, so the same bits. Mined-out contact reports and the largest change
 // of a sweep are kept per band and given, band after band, once the sweep is
 // judged, so reports, log lines and results come out as one thread gives
 // them.
@@ -28,6 +29,11 @@ struct RowBands {
   int minRowsPerBand = 32;
   long long minElements = 1 << 16;  // smaller seams sweep too fast to share
   int askEvery = 16;                // sweeps between asks while no thread was free
+  // Sweeps between the checkpoints of a banded solve: a save costs a pass
+  // over the seam's convergence and stress, and a solve that stops sweeps
+  // again on one thread from its last checkpoint (fewer than this many sweeps
+  // plus the bands).
+  int checkpointEvery = 32;
 };
 
 }  // namespace kavrel
