@@ -63,8 +63,8 @@ verify: build
 TSAN := build/tsan
 test-tsan:
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVREL_TSAN=ON -DKAVREL_BENCH=OFF -DKAVREL_GUI=OFF $(CMAKE_FLAGS)
-	cmake --build $(TSAN) -j$(JOBS) --target kavrel test_run_run_threads_test test_solver_row_bands_test
-	cd $(TSAN) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'run_threads|row_bands'
+	cmake --build $(TSAN) -j$(JOBS) --target kavrel test_run_run_threads_test test_solver_row_bands_test test_run_worker_pool_test
+	cd $(TSAN) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R 'run_threads|row_bands|worker_pool'
 
 # A study run through a real single-node Slurm (munge, slurmctld and slurmd
 # started and stopped by the script, everything in a temporary folder).
