@@ -39,11 +39,12 @@ std::string CaseScriptText(const std::filesystem::path& kavrelPath) {
          "# CASE/model.inp, its output kept in CASE/run.out and CASE/run.err, its exit\n"
          "# status in CASE/exit-status once the run has ended by itself. A run stopped by\n"
          "# a signal leaves no exit status and runs again with the study; a case that has\n"
-         "# one is never run twice.\n"
+         "# one is never run twice. The engine runs as many cases at once as it has\n"
+         "# cores, so a case takes one thread, or the CPUs Slurm gave its task.\n"
          "cd \"$1\" || exit 1\n"
          "if [ -f exit-status ]; then exit \"$(cat exit-status)\"; fi\n" +
          ShellQuote(kavrelPath.string()) +
-         " run --quiet model.inp > run.out 2> run.err\n"
+         " run --quiet --threads \"${SLURM_CPUS_PER_TASK:-1}\" model.inp > run.out 2> run.err\n"
          "status=$?\n"
          "if [ \"$status\" -ge 128 ]; then exit \"$status\"; fi\n"
          "echo \"$status\" > exit-status.part && mv exit-status.part exit-status\n"
