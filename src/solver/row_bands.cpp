@@ -92,7 +92,11 @@ class BandedSolve {
   std::exception_ptr HelperError() const { return helperError_; }
 
  private:
-  std::size_t Slot(int s) const { return static_cast<std::size_t>(s % depth_); }
+  // A band may run one sweep ahead of the band below it, so the first band
+  // runs at most as many sweeps ahead of the last verdict as there are bands:
+  // the sweeps in flight, each with its slot.
+  int Depth() const { return Bands(); }
+  std::size_t Slot(int s) const { return static_cast<std::size_t>(s % Depth()); }
   // The checkpoint taken at the end of sweep c (every checkpointEvery_ from
   // the sweep before the bands began) and its save, of two.
   bool IsCheckpoint(int c) const { return (c - base_) % checkpointEvery_ == 0; }
@@ -105,7 +109,6 @@ class BandedSolve {
   bool Sweep(int b, int s, const SolveReporting* report);
   void Judge(int s);
   void Give(int s, const SolveReporting& report);
-  void ApplyEdges(const Band& band, bool first, bool last);
   void SaveRows(Band& band, int c);
   void Signal(std::atomic<int>& c, int v);
   // Waits until `ready` holds; false when the sweep on hand is to be dropped
@@ -116,8 +119,7 @@ class BandedSolve {
   const SeamSweepPlan& plan_;
   const SorSettings& settings_;
   const SeamSolveArrays& a_;
-  const int depth_;  // sweeps a band may run ahead of the last verdict
-  // At least depth_, so that a checkpoint is never overwritten while the
+  // At least Depth(), so that a checkpoint is never overwritten while the
   // verdict to stop could still send the solve back to it.
   const int checkpointEvery_;
   const int base_;  // the sweep before the bands began: checkpoint 0
@@ -141,7 +143,6 @@ BandedSolve::BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings,
     : plan_(plan),
       settings_(settings),
       a_(a),
-      depth_(bands),
       checkpointEvery_(std::max(checkpointEvery, bands)),
       base_(firstSweep - 1),
       rowWidth_(a.ny + 2),
@@ -166,7 +167,7 @@ BandedSolve::BandedSolve(const SeamSweepPlan& plan, const SorSettings& settings,
     // Left uninitialised: every save is written before it is read.
     band->savedU.reset(new double[2 * rows * rowWidth_]);
     band->savedStress.reset(new double[2 * rows * rowWidth_]);
-    band->slots.resize(static_cast<std::size_t>(depth_));
+    band->slots.resize(static_cast<std::size_t>(bands));
     band->done.value.store(firstSweep - 1);
     band->firstRows.value.store(firstSweep - 1);
     band->begun = firstSweep - 1;
@@ -213,25 +214,6 @@ void BandedSolve::Halt() {
     if (helpers_.load(std::memory_order_acquire) == 0) return;
     epoch_.value.wait(epoch, std::memory_order_acquire);
   }
-}
-
-// The ghost cells of the band's rows, as ApplySeamEdges fills them: its
-// order (north, east, south, west) restricted to the band gives the same
-// values, the ghost rows at the seam's edges going with the first and last
-// bands.
-void BandedSolve::ApplyEdges(const Band& band, bool first, bool last) {
-  const SeamEdges& e = settings_.edges;
-  const int nx = a_.nx, ny = a_.ny;
-  double** u = a_.convergence;
-  const int lo = first ? 0 : band.lo, hi = last ? nx + 1 : band.hi;
-  if (e.north == 1)
-    for (int i = lo; i <= hi; ++i) u[i][ny + 1] = u[i][ny];
-  if (last && e.east == 1)
-    for (int j = 0; j <= ny + 1; ++j) u[nx + 1][j] = u[nx][j];
-  if (e.south == 1)
-    for (int i = lo; i <= hi; ++i) u[i][0] = u[i][1];
-  if (first && e.west == 1)
-    for (int j = 0; j <= ny + 1; ++j) u[0][j] = u[1][j];
 }
 
 // The band's rows as they stand at the end of sweep c, its checkpoint.
@@ -283,7 +265,7 @@ bool BandedSolve::Sweep(int b, int s, const SolveReporting* report) {
   if (s > settings_.maxIterations) return false;
   // A sweep may reuse the slot of sweep s - depth only once that one was
   // judged to go on.
-  if (!WaitFor([&] { return goOn_.value.load(std::memory_order_acquire) >= s - depth_; }))
+  if (!WaitFor([&] { return goOn_.value.load(std::memory_order_acquire) >= s - Depth(); }))
     return false;
   if (!first) {
     const Band& above = *bands_[static_cast<std::size_t>(b - 1)];
@@ -296,7 +278,7 @@ bool BandedSolve::Sweep(int b, int s, const SolveReporting* report) {
   }
   band.begun = s;
   if (IsCheckpoint(s - 1)) SaveRows(band, s - 1);
-  ApplyEdges(band, first, last);
+  ApplySeamEdgesToRows(settings_.edges, a_.nx, a_.ny, band.saveLo, band.saveHi, a_.convergence);
   BandSlot& slot = band.slots[Slot(s)];
   slot.reports.Clear();
   slot.outcome = SweepOutcome{};

@@ -414,7 +414,7 @@ bool RunSweep(const SeamSweepPlan& plan, double** u, double** totalStress, Sweep
   bool whole = true;
   if constexpr (Fused) {
     if (range) {
-      if (plan.rowRuns.empty()) BuildLawRuns(plan);
+      PrepareWavefront(plan);
       const std::size_t stride = static_cast<std::size_t>(plan.ny) + 2;
       double* wave = range->wave ? range->wave : plan.wave.data();
       WaveSweeper<Ob, Se, Is, Pc> waves{sweeper, plan, {}, {}, nullptr};
@@ -730,13 +730,18 @@ int CModelDat::SolveSeamWithFault(double** u, char** codes, int s, int seamNx, i
 }
 
 void ApplySeamEdges(const SeamEdges& edges, int nx, int ny, double** u) {
+  ApplySeamEdgesToRows(edges, nx, ny, 0, nx + 1, u);
+}
+
+void ApplySeamEdgesToRows(const SeamEdges& edges, int nx, int ny, int first, int last,
+                          double** u) {
   if (edges.north == 1)
-    for (int i = 0; i <= nx + 1; ++i) u[i][ny + 1] = u[i][ny];
-  if (edges.east == 1)
+    for (int i = first; i <= last; ++i) u[i][ny + 1] = u[i][ny];
+  if (last == nx + 1 && edges.east == 1)
     for (int j = 0; j <= ny + 1; ++j) u[nx + 1][j] = u[nx][j];
   if (edges.south == 1)
-    for (int i = 0; i <= nx + 1; ++i) u[i][0] = u[i][1];
-  if (edges.west == 1)
+    for (int i = first; i <= last; ++i) u[i][0] = u[i][1];
+  if (first == 0 && edges.west == 1)
     for (int j = 0; j <= ny + 1; ++j) u[0][j] = u[1][j];
 }
 

@@ -164,6 +164,13 @@ struct SeamEdges {
 // order matters at the corners: east and west run last over the full range.
 void ApplySeamEdges(const SeamEdges& edges, int nx, int ny, double** u);
 
+// The same for rows first .. last of u only (0 and nx + 1 being the ghost
+// rows, whose rows of ghosts come with them): the whole copy restricted to
+// those rows, in its order, so that bands of rows that each fill their own
+// leave the border exactly as the whole copy does.
+void ApplySeamEdgesToRows(const SeamEdges& edges, int nx, int ny, int first, int last,
+                          double** u);
+
 // The plain stress pass: stress[1..nx][1..ny] from the convergence by each
 // element's law. A code that names no defined material ends the run
 // (messages ES1, ES2, ES5, FatalExit); a foreign character is announced with
