@@ -8,18 +8,11 @@
 #include <map>
 #include <sstream>
 
+#include "study/study_collect.h"
+
 namespace kavrel::study {
 
 namespace {
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t from = 0;
-  for (std::size_t comma; (comma = line.find(',', from)) != std::string::npos; from = comma + 1)
-    fields.push_back(line.substr(from, comma - from));
-  fields.push_back(line.substr(from));
-  return fields;
-}
 
 template <typename T>
 [[nodiscard]] bool Number(const std::string& text, T& value) {
@@ -47,7 +40,7 @@ bool ParameterSweep(const std::string& collectedTable, const std::string& parame
   std::istringstream in(collectedTable);
   std::string line;
   std::getline(in, line);
-  const std::vector<std::string> header = Fields(line);
+  const std::vector<std::string> header = SplitCsv(line);
   const int stepAt = IndexOf(header, "step");
   const int lmsAt = IndexOf(header, "lms_run"), seamAt = IndexOf(header, "seam");
   const int parameterAt = IndexOf(header, parameter), columnAt = IndexOf(header, column);
@@ -68,7 +61,7 @@ bool ParameterSweep(const std::string& collectedTable, const std::string& parame
   // Per case, the row of the wanted step, or of the last step when step is 0.
   std::map<int, std::pair<int, SweepPoint>> chosen;
   while (std::getline(in, line)) {
-    const std::vector<std::string> f = Fields(line);
+    const std::vector<std::string> f = SplitCsv(line);
     int id = 0, rowStep = 0, lms = 0, rowSeam = 0;
     SweepPoint p;
     if (f.size() != header.size() || f[1] != "ok" || !Number(f[0], id) ||

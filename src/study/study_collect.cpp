@@ -16,19 +16,6 @@ namespace kavrel::study {
 
 namespace {
 
-std::vector<std::string> SplitCsv(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t from = 0;
-  for (std::size_t comma; (comma = line.find(',', from)) != std::string::npos; from = comma + 1)
-    fields.push_back(line.substr(from, comma - from));
-  fields.push_back(line.substr(from));
-  for (std::string& f : fields) {
-    while (!f.empty() && (f.back() == '\r' || f.back() == ' ')) f.pop_back();
-    while (!f.empty() && f.front() == ' ') f.erase(f.begin());
-  }
-  return fields;
-}
-
 std::vector<std::string> Lines(const std::filesystem::path& path, bool& opened) {
   std::ifstream in(path, std::ios::binary);
   opened = static_cast<bool>(in);
@@ -89,6 +76,19 @@ std::string CsvField(const std::string& text) {
 }
 
 }  // namespace
+
+std::vector<std::string> SplitCsv(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t from = 0;
+  for (std::size_t comma; (comma = line.find(',', from)) != std::string::npos; from = comma + 1)
+    fields.push_back(line.substr(from, comma - from));
+  fields.push_back(line.substr(from));
+  for (std::string& f : fields) {
+    while (!f.empty() && (f.back() == '\r' || f.back() == ' ')) f.pop_back();
+    while (!f.empty() && f.front() == ' ') f.erase(f.begin());
+  }
+  return fields;
+}
 
 bool ReadManifest(const std::filesystem::path& studyFolder, Manifest& manifest,
                   std::string& error) {

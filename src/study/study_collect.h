@@ -35,6 +35,10 @@ struct Manifest {
 
 // Reads manifest.csv of `studyFolder`; false with `error` (the reason, without
 // the file's name).
+// The fields of one line of the study's CSV files, split at every comma,
+// blanks and a CR at either end taken off.
+std::vector<std::string> SplitCsv(const std::string& line);
+
 [[nodiscard]] bool ReadManifest(const std::filesystem::path& studyFolder, Manifest& manifest,
                                 std::string& error);
 
